@@ -1,0 +1,205 @@
+// Quad: the double-double real of the engine. Its value is hi + lo, with
+// |lo| <= ulp(hi)/2 after every operation, giving about 106 significant bits
+// (some 32 decimal digits) over the exponent range of a double.
+//
+// The four basic operations follow the engine's defining recipes exactly:
+//   a + b: error-free sum of the heads, both tails added to its error term,
+//          renormalised (hi = s + e, lo = e - (hi - s));
+//   a * b: exact product of the heads, plus the cross terms
+//          a.lo*b.hi + (a.hi + a.lo)*b.lo, renormalised.
+// Comparisons subtract and test the head of the difference; a less-than
+// also holds when either operand is infinite or not a number, while
+// equality and greater-than then fail.
+//
+// There is deliberately no constructor from double: Quad{x} takes x exactly
+// as its head, and a decimal constant is built from its text (quad/decimal.hpp)
+// so that 0.1 means the double-double nearest one tenth, not the double.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "quad/eft.hpp"
+
+namespace quorl {
+
+struct Quad {
+    double hi;
+    double lo;
+};
+
+// ---- conversions ----------------------------------------------------------
+
+// Exact: every double is a quad real.
+constexpr Quad fromDouble(double x) { return Quad{x, 0.0}; }
+// Exact: every 32-bit integer is a double.
+constexpr Quad fromInt(std::int32_t i) { return Quad{static_cast<double>(i), 0.0}; }
+// Exact for the whole 64-bit range: the upper and lower 32 bits are each
+// exact doubles, and their error-free sum is the value.
+inline Quad fromInt64(std::int64_t i) {
+    const auto u = static_cast<std::uint64_t>(i);
+    const double upper = static_cast<double>(static_cast<std::int64_t>(u & ~std::uint64_t{0xffffffff}));
+    const double lower = static_cast<double>(u & std::uint64_t{0xffffffff});
+    double s, e;
+    eft::twoSum(upper, lower, s, e);
+    return Quad{s, e};
+}
+// A single-precision constant widened to quad: the float's exact value.
+constexpr Quad fromFloat(float f) { return Quad{static_cast<double>(f), 0.0}; }
+// Nearest double to the value.
+constexpr double toDouble(Quad a) { return a.hi + a.lo; }
+
+// ---- renormalisation helpers ---------------------------------------------
+
+namespace detail {
+inline Quad renorm(double s, double e) {
+    const double hi = s + e;
+    return Quad{hi, e - (hi - s)};
+}
+}  // namespace detail
+
+// ---- arithmetic -----------------------------------------------------------
+
+inline Quad operator+(Quad a, Quad b) {
+    double s, e;
+    eft::twoSum(a.hi, b.hi, s, e);
+    e += a.lo + b.lo;
+    return detail::renorm(s, e);
+}
+
+inline Quad operator-(Quad a) { return Quad{-a.hi, -a.lo}; }
+
+inline Quad operator-(Quad a, Quad b) { return a + (-b); }
+
+inline Quad operator*(Quad a, Quad b) {
+    double p, e;
+    eft::twoProd(a.hi, b.hi, p, e);
+    e += a.lo * b.hi + (a.hi + a.lo) * b.lo;
+    return detail::renorm(p, e);
+}
+
+// Long division in three partial quotients; each remainder is formed
+// with the quad operations above, the last quotient only corrects the tail.
+inline Quad operator/(Quad a, Quad b) {
+    const double q1 = a.hi / b.hi;
+    if (!std::isfinite(q1) || b.hi == 0.0) {
+        return Quad{q1, 0.0};
+    }
+    Quad r = a - Quad{q1, 0.0} * b;
+    const double q2 = r.hi / b.hi;
+    r = r - Quad{q2, 0.0} * b;
+    const double q3 = r.hi / b.hi;
+    double s, e;
+    eft::quickTwoSum(q1, q2, s, e);
+    return Quad{s, e} + Quad{q3, 0.0};
+}
+
+// Mixed forms: the double (or integer, via exact promotion) is taken exactly.
+inline Quad operator+(Quad a, double b) { return a + fromDouble(b); }
+inline Quad operator+(double a, Quad b) { return fromDouble(a) + b; }
+inline Quad operator-(Quad a, double b) { return a - fromDouble(b); }
+inline Quad operator-(double a, Quad b) { return fromDouble(a) - b; }
+inline Quad operator*(Quad a, double b) { return a * fromDouble(b); }
+inline Quad operator*(double a, Quad b) { return fromDouble(a) * b; }
+inline Quad operator/(Quad a, double b) { return a / fromDouble(b); }
+inline Quad operator/(double a, Quad b) { return fromDouble(a) / b; }
+
+inline Quad& operator+=(Quad& a, Quad b) { return a = a + b; }
+inline Quad& operator-=(Quad& a, Quad b) { return a = a - b; }
+inline Quad& operator*=(Quad& a, Quad b) { return a = a * b; }
+inline Quad& operator/=(Quad& a, Quad b) { return a = a / b; }
+inline Quad& operator+=(Quad& a, double b) { return a = a + b; }
+inline Quad& operator-=(Quad& a, double b) { return a = a - b; }
+inline Quad& operator*=(Quad& a, double b) { return a = a * b; }
+inline Quad& operator/=(Quad& a, double b) { return a = a / b; }
+
+// ---- comparison -----------------------------------------------------------
+
+inline bool isFinite(Quad a) { return std::isfinite(a.hi) && std::isfinite(a.lo); }
+
+inline bool operator<(Quad a, Quad b) {
+    if (!isFinite(a) || !isFinite(b)) {
+        return true;
+    }
+    return (a - b).hi < 0.0;
+}
+inline bool operator>(Quad a, Quad b) {
+    if (!isFinite(a) || !isFinite(b)) {
+        return false;
+    }
+    return (a - b).hi > 0.0;
+}
+inline bool operator==(Quad a, Quad b) {
+    if (!isFinite(a) || !isFinite(b)) {
+        return false;
+    }
+    return (a - b).hi == 0.0;
+}
+inline bool operator!=(Quad a, Quad b) { return !(a == b); }
+inline bool operator<=(Quad a, Quad b) { return a < b || a == b; }
+inline bool operator>=(Quad a, Quad b) { return a > b || a == b; }
+
+inline bool operator<(Quad a, double b) { return a < fromDouble(b); }
+inline bool operator>(Quad a, double b) { return a > fromDouble(b); }
+inline bool operator<=(Quad a, double b) { return a <= fromDouble(b); }
+inline bool operator>=(Quad a, double b) { return a >= fromDouble(b); }
+inline bool operator==(Quad a, double b) { return a == fromDouble(b); }
+inline bool operator!=(Quad a, double b) { return a != fromDouble(b); }
+inline bool operator<(double a, Quad b) { return fromDouble(a) < b; }
+inline bool operator>(double a, Quad b) { return fromDouble(a) > b; }
+inline bool operator<=(double a, Quad b) { return fromDouble(a) <= b; }
+inline bool operator>=(double a, Quad b) { return fromDouble(a) >= b; }
+
+// ---- elementary functions (found by argument-dependent lookup) -----------
+
+inline Quad abs(Quad a) { return a.hi < 0.0 || (a.hi == 0.0 && a.lo < 0.0) ? -a : a; }
+
+// One Newton correction of the double square root, with the square of the
+// first guess formed exactly.
+inline Quad sqrt(Quad a) {
+    if (a.hi <= 0.0 || !std::isfinite(a.hi)) {
+        return Quad{std::sqrt(a.hi), 0.0};
+    }
+    const double s = std::sqrt(a.hi);
+    double p, e;
+    eft::twoProd(s, s, p, e);
+    const Quad d = a - Quad{p, e};
+    const double corr = d.hi / (2.0 * s);
+    double hi, lo;
+    eft::quickTwoSum(s, corr, hi, lo);
+    return Quad{hi, lo};
+}
+
+// Floor, ceiling and integer part (toward zero), exact. When the head is
+// already an integer the tail decides.
+inline Quad floor(Quad a) {
+    const double h = std::floor(a.hi);
+    if (h != a.hi) {
+        return Quad{h, 0.0};
+    }
+    return detail::renorm(h, std::floor(a.lo));
+}
+inline Quad ceil(Quad a) {
+    const double h = std::ceil(a.hi);
+    if (h != a.hi) {
+        return Quad{h, 0.0};
+    }
+    return detail::renorm(h, std::ceil(a.lo));
+}
+inline Quad trunc(Quad a) { return a.hi > 0.0 || (a.hi == 0.0 && a.lo >= 0.0) ? floor(a) : ceil(a); }
+
+// Integer part toward zero as an int (Fortran INT); the caller keeps the
+// value in range.
+inline std::int32_t toInt(Quad a) {
+    const Quad t = trunc(a);
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(t.hi) + static_cast<std::int64_t>(t.lo));
+}
+
+// Transcendental functions, compiled separately (quad/quad_math.cpp).
+Quad exp(Quad a);
+Quad log(Quad a);
+Quad log10(Quad a);
+Quad pow(Quad a, Quad b);
+Quad pow(Quad a, int n);
+
+}  // namespace quorl
