@@ -1,0 +1,90 @@
+#include "engine/eval_fit.hpp"
+
+#include "text/float_write.hpp"
+
+namespace quorl {
+
+namespace {
+
+// The summary: the error measure, each quantity's RMS and the complete data
+// point at which its largest residual occurred.
+void writeSummary(State& s, const Quad& RSSL, int IP) {
+    write(s, IP, "('EvalFit Summary:')");
+    FLOATWRITE(RSSL, s.CFLOAT40);
+    write(s, IP, "(  'Mdtot=',i7,a40,' SRSS')", s.MDTOT, s.CFLOAT40);
+    for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
+        ZREC& zr = s.ZR(s.LZ);
+        s.MDMAX = zr.MDMAX;
+        FLOATWRITE(zr.RMS, s.CFLOAT40);
+        write(s, IP, "('  Lz= ',i7,a40,' RMS')", s.LZ, s.CFLOAT40);
+        if (s.MDMAX > 0) {
+            FLOATWRITE(zr.ZMAX, s.CFLOAT40);
+            write(s, IP, "(' @Md= ',i7,a40,' Max(abs)')", s.MDMAX, s.CFLOAT40);
+            s.NX = 0;
+            write(s, IP, "(i13,f10.0,31x,16a1)", s.NX, s.DATAE(0, s.MDMAX), s.XR(0).XNAME.trimmed());
+            for (s.NX = 1; s.NX <= s.NXTOT; ++s.NX) {
+                FLOATWRITE(s.DATAE(s.NX, s.MDMAX), s.CFLOAT40);
+                write(s, IP, "(i13,a40,1x,16a1)", s.NX, s.CFLOAT40, s.XR(s.NX).XNAME.trimmed());
+            }
+            FLOATWRITE(s.DATAE(s.NXTOT + s.LZ, s.MDMAX), s.CFLOAT40);
+            write(s, IP, "(13x,a40,1x,16a1)", s.CFLOAT40, zr.ZNAME.trimmed());
+        }
+    }
+    write(s, IP, "(49x,'^^^^: exponents, if any.')");
+    write(s, IP, "(i13,'  Iterations')", s.JITER);
+}
+
+}  // namespace
+
+void EVALFIT(State& s, Quad& RSSL, int IP) {
+    if (IP > 5) {
+        write(s, IP, "(/'EvalErr:')");
+    }
+    RSSL = Quad{};
+    s.MD = 0;
+    YOUQUORL(s, 2);
+    for (int lz = 1; lz <= s.LZTOT; ++lz) {
+        ZREC& zr = s.ZR(lz);
+        zr.ZMAX = Quad{};
+        zr.MDMAX = 0;
+        zr.RMS = Quad{};
+    }
+    RSSL = Quad{};
+    if (IP > 5) {
+        write(s, IP, "('Data# Out#',9x,'Error  : results comparison',11x,'dataID')");
+    }
+
+    // Sums of squares in data-point order; the largest magnitude found by a
+    // strict comparison, so the earliest data point wins a tie.
+    for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
+        YOUQUORL(s, 3);
+        YOUQUORL(s, 4);
+        for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
+            ZREC& zr = s.ZR(s.LZ);
+            s.evalFit.TEMP = zr.Z;
+            zr.RMS = zr.RMS + zr.Z * zr.Z;
+            if (s.MD == 1) {
+                zr.ZMAX = zr.Z;
+                zr.MDMAX = 1;
+            }
+            if (abs(zr.ZMAX) < abs(s.evalFit.TEMP)) {
+                zr.ZMAX = s.evalFit.TEMP;
+                zr.MDMAX = s.MD;
+            }
+        }
+    }
+
+    const Quad count = fromInt(s.MDTOT);
+    for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
+        ZREC& zr = s.ZR(s.LZ);
+        zr.RMS = sqrt(zr.RMS / count);
+        RSSL = RSSL + zr.RMS * zr.RMS;
+    }
+    RSSL = sqrt(RSSL);
+
+    if (IP > 5) {
+        writeSummary(s, RSSL, IP);
+    }
+}
+
+}  // namespace quorl

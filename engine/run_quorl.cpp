@@ -1,0 +1,216 @@
+#include "engine/run_quorl.hpp"
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "engine/eval_fit.hpp"
+#include "engine/iteration_step.hpp"
+#include "engine/print_iter.hpp"
+#include "engine/result_files.hpp"
+#include "engine/stages.hpp"
+#include "engine/user_config.hpp"
+#include "io/free_input.hpp"
+#include "io/pause.hpp"
+#include "io/stop.hpp"
+#include "model/quorl_allocate_all.hpp"
+#include "text/fdate23.hpp"
+
+namespace quorl {
+
+namespace {
+
+constexpr const char* kSummaryFile = "Quorl-out.txt";
+
+// Step 7 of start-up: with JPREV = 0 the user is asked; an unreadable answer
+// asks again, the end of input leaves JPREV as it is.
+void askPreviousValues(State& s) {
+    if (s.JPREV != 0) {
+        return;
+    }
+    for (;;) {
+        write(s, 6, "(1x,'Use the last run`s Pr.Pbase values? (0 or 1)'\\)");
+        std::int32_t answer = s.JPREV;
+        const io::FreeRead r = io::readFree(s.units, 5, answer);
+        if (r.status == io::ReadStatus::EndOfInput) {
+            return;
+        }
+        if (r.status == io::ReadStatus::Ok) {
+            s.JPREV = answer;
+            return;
+        }
+    }
+}
+
+void startUp(State& s) {
+    FDATE23(s.CDATETIME);
+    enterStage(s, 0);
+    YOUQUORL(s, 0);
+    readUserConfig(s);
+    QUORLALLOCATEALL(s);
+
+    if (s.JPU < 6) {
+        s.JPD = 0;
+    }
+    s.driver.JPUL = s.JPD >= 6 ? s.JPU : 0;
+    if (s.WEIGHT > Quad{}) {
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            s.ZR(lz).WT = s.WEIGHT;
+        }
+    }
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).OFFON = s.OFFON;
+    }
+
+    askPreviousValues(s);
+    if (s.JPREV == 1) {
+        readPreviousValues(s);
+    }
+    if (s.JPU > 10 && s.JPD > 0) {
+        s.units.openWrite(s.JPU, kSummaryFile);
+    }
+    if (s.JPD > 0) {
+        writeStartBanner(s);
+    }
+    enterStage(s, 1);
+    YOUQUORL(s, 1);
+    if (s.JPD > 0) {
+        echoControls(s);
+    }
+    enterStage(s, 2);
+}
+
+// The quit question, asked once the fit has stopped making progress. An
+// answer other than N, n, Y, y asks again; the end of the console input
+// counts as Y, so an unattended run ends normally with its results saved.
+bool userWantsToQuit(State& s) {
+    s.driver.NY = 2;
+    if (s.JPD < 2) {
+        return true;
+    }
+    PRINTITER(s, 6);
+    for (;;) {
+        write(s, 6, "(1X,'Want to quit (N/n or Y/y)?'\\)");
+        s.driver.A1 = "";
+        const io::FreeRead r = io::readFree(s.units, 5, s.driver.A1);
+        if (r.status == io::ReadStatus::EndOfInput) {
+            s.driver.NY = 2;
+            break;
+        }
+        const char a = s.driver.A1[0];
+        if (a == 'N' || a == 'n') {
+            s.driver.NY = 1;
+            break;
+        }
+        if (a == 'Y' || a == 'y') {
+            s.driver.NY = 2;
+            break;
+        }
+    }
+    return s.driver.NY == 2;
+}
+
+void iterate(State& s) {
+    for (s.JITER = 0; s.JITER <= s.JITERTOT; ++s.JITER) {
+        if (s.JPU > 5 && s.JPD >= 4) {
+            write(s, s.JPU, "(/'Iteration:',i3)", s.JITER);
+        }
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            ZREC& zr = s.ZR(lz);
+            zr.RMS = Quad{};
+            zr.ZMAX = Quad{};
+            zr.MDMAX = 0;
+        }
+        s.MD = 0;
+        YOUQUORL(s, 2);
+        for (int kp = 1; kp <= s.KPTOT; ++kp) {
+            s.PR(kp).P = s.PR(kp).PBASE;
+        }
+        if (s.DELTA > Quad{}) {
+            for (int kp = 1; kp <= s.KPTOT; ++kp) {
+                s.PR(kp).DELTA = s.DELTA;
+            }
+            if (s.JPD >= 5) {
+                write(s, s.JPU, "('Delta=',e12.6)", s.DELTA);
+            }
+        }
+        if (s.WEIGHT > Quad{}) {
+            for (int lz = 1; lz <= s.LZTOT; ++lz) {
+                s.ZR(lz).WT = s.WEIGHT;
+            }
+        }
+
+        EVALFIT(s, s.RSS, 0);
+        if (s.JITER == 0 && s.JPD >= 4) {
+            PRINTITER(s, s.JPU);
+        }
+        s.RSSBASE = s.RSS;
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            ZREC& zr = s.ZR(lz);
+            zr.ZBASE = zr.Z;
+            zr.RMSBASE = zr.RMS;
+        }
+        if (s.JITER != 0) {
+            iterationStep(s);
+        }
+        YOUQUORL(s, 5);
+        if (s.JDONE != 0 && userWantsToQuit(s)) {
+            return;
+        }
+    }
+}
+
+void endOfRun(State& s) {
+    enterStage(s, 8);
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).P = s.PR(kp).PBASE;
+    }
+    if (s.JPD == 3) {
+        PRINTITER(s, s.JPU);
+    }
+    if (s.JPD >= 3) {
+        write(s, s.JPU, "(/'EvalFit final printout:')");
+    }
+    // With JPD = 0 the run summary file was not opened at start-up; the
+    // final evaluation addressed to it opens it on first use.
+    if (s.JPU > 10 && !s.units.isConnected(s.JPU)) {
+        s.units.openWrite(s.JPU, kSummaryFile);
+    }
+    EVALFIT(s, s.RSS, s.JPU);
+    YOUQUORL(s, 6);
+    if (s.JPD > 0) {
+        write(s, s.JPU, "('Quorl: saving results & deallocating arrays...')");
+    }
+    if (s.JPU > 10) {
+        s.units.close(s.JPU);
+    }
+    FDATE23(s.CDATETIME);
+    writeParameterFile(s);
+    releaseAll(s);
+    if (s.JPU > 10) {
+        write(s, 6, "('`Quorl-out.txt` has your run summary.' )");
+    }
+    write(s, 6, "('`Quorl-params.txt` has the parametric values.' )");
+    io::pause(s.units, "Press `Enter` to exit.");
+}
+
+}  // namespace
+
+int runQuorl(State& s, Model model) {
+    s.model = std::move(model);
+    try {
+        startUp(s);
+        iterate(s);
+        endOfRun(s);
+        s.units.closeAll();
+        return 0;
+    } catch (const io::Stop& stop) {
+        return io::reportStop(s.units, stop);
+    } catch (const std::bad_alloc&) {
+        return io::reportStop(s.units, io::Stop("Quorl: out of memory.", 3));
+    } catch (const std::exception& e) {
+        return io::reportStop(s.units, io::Stop(std::string("Quorl: internal error: ") + e.what(), 4));
+    }
+}
+
+}  // namespace quorl

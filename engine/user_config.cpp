@@ -1,0 +1,56 @@
+#include "engine/user_config.hpp"
+
+#include <vector>
+
+#include "io/namelist.hpp"
+#include "io/pause.hpp"
+
+namespace quorl {
+
+namespace {
+constexpr const char* kConfigFile = "Quorl-user.nml";
+}  // namespace
+
+void readUserConfig(State& s) {
+    s.driver.LEXISTS = io::Units::exists(kConfigFile);
+    if (!s.driver.LEXISTS) {
+        return;
+    }
+    write(s, 6, "('Quorl-user.nml variable changes included...')");
+    std::vector<io::NamelistMember> members = {
+        {"JBON", s.JBON},           {"JUNCLAMP", s.JUNCLAMP}, {"JSTEPMULT", s.JSTEPMULT},
+        {"JPU", s.JPU},             {"JPD", s.JPD},           {"JTLMORPH", s.JTLMORPH},
+        {"JITERTOT", s.JITERTOT},   {"DELTA", s.DELTA},       {"JMINTOT", s.JMINTOT},
+        {"WHAT", s.WHAT},           {"WHY", s.WHY},           {"HOW", s.HOW},
+        {"WHO", s.WHO},             {"WHEN", s.WHEN},         {"WHERE1", s.WHERE1},
+        {"JUSERPHASE", s.JUSERPHASE}, {"JUSERCONFIG", s.JUSERCONFIG}, {"CJUSERFILE", s.CJUSERFILE},
+    };
+    const io::NamelistResult r = io::readNamelistFromUnit(s.units, s.JPU10, kConfigFile, "QUORLNML", members);
+    if (!r.ok()) {
+        io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
+    }
+}
+
+void echoControls(State& s) {
+    const int u = s.JPU;
+    write(s, u, "(/'Quorl`s initial values, after calling YouQuorl(1):')");
+    write(s, u, "( ' jBOn     =',i6,6x,' = [     1: ]' )", s.JBON);
+    write(s, u, "( ' jUnClamp =',i6,6x,' = [     1: ]' )", s.JUNCLAMP);
+    write(s, u, "( ' jStepMult=',i6,6x,' = [     1,2]' )", s.JSTEPMULT);
+    write(s, u, "( ' jPrev    =',i6,6x,' = [-1,0,1  ]' )", s.JPREV);
+    write(s, u, "(/' jpU      =',i6,6x,' = [   0,6,11]')", s.JPU);
+    write(s, u, "( ' jpD      =',i6,6x,' = [   0-8   ]')", s.JPD);
+    write(s, u, "( ' jpU10    =',i6,6x,' = [       10]')", s.JPU10);
+    write(s, u, "( ' jpU3D    =',i6,6x,' = [   0  ,13]')", s.JPU3D);
+    write(s, u, "(/' jItertot =',i6,6x,' = [   0:    ]')", s.JITERTOT);
+    write(s, u, "(/' Weight   =',e12.3,' = [ nom: 1.] ')", s.WEIGHT);
+    write(s, u, "( ' Delta    =',e12.3,' = [small>0.] ')", s.DELTA);
+    write(s, u, "( ' offon    =',e12.3,' = [  0., 1.] ')", s.OFFON);
+    write(s, u, "(/' jMintot  =',i6,6x,' = [   1:    ]')", s.JMINTOT);
+    write(s, u, "(/' Kptot    =',i6,6x,' = [   1:    ]')", s.KPTOT);
+    write(s, u, "( ' Lztot    =',i6,6x,' = [   1:    ]')", s.LZTOT);
+    write(s, u, "( ' Mdtot    =',i6,6x,' = [   1:    ]')", s.MDTOT);
+    write(s, u, "( ' Nxtot    =',i6,6x,' = [   1:    ]')", s.NXTOT);
+}
+
+}  // namespace quorl

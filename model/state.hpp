@@ -1,0 +1,151 @@
+// State: all shared state of one run. The groups of the system's catalogue
+// appear in its order: the run-wide values (QUORLREC), then the parameter
+// (KPREC), residual (LZREC), data-point (MDREC) and auxiliary-value (NXREC)
+// groups with their counts, current indexes and arrays. Initial values are
+// the member initialisers, so `State s;` is a program at start.
+//
+// Values a routine keeps between its calls live in that routine's small
+// struct at the end, never in statics: a fresh State is a fresh program.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iostream>
+#include <string_view>
+
+#include "io/fixed_text.hpp"
+#include "io/units.hpp"
+#include "model/array.hpp"
+#include "model/constants.hpp"
+#include "model/fixed_array.hpp"
+#include "model/records.hpp"
+#include "quad/quad.hpp"
+
+namespace quorl {
+
+struct State;
+
+// The model callback: called with a mode number, it works on the shared
+// state only (declare sizes, load data, form residuals, report).
+using Model = std::function<void(State&, int)>;
+
+struct State {
+    explicit State(std::istream& in = std::cin, std::ostream& out = std::cout) : units(in, out) {}
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    // ---- QUORLREC: run-wide values --------------------------------------
+    std::int32_t JITER = 0;       // current iteration, 0 for the baseline pass
+    std::int32_t JITERTOT = 30;   // last iteration number
+    std::int32_t JBON = 3;        // first iteration taking the inverter's step
+    std::int32_t JUNCLAMP = 3;    // first iteration whose steps are not clamped
+    std::int32_t JSTEPMULT = 2;   // step multiplier: 1 full step, 2 line search
+    std::int32_t JPREV = -1;      // previous run's values: -1 no, 0 ask, 1 yes
+    std::int32_t JPU = 11;        // report unit: 0 none, 6 console, 11 run summary file
+    std::int32_t JPD = 4;         // report detail level 0..8
+    std::int32_t JPU10 = 10;      // unit of the configuration and parameter files
+    std::int32_t JPU3D = 13;      // unit of the 3D drawing files, 0 none
+    std::int32_t JMIN = 0;        // pass counter of the step-multiplier search
+    std::int32_t JMINTOT = 20;    // pass limit of the step-multiplier search
+    std::int32_t JDONE = 0;       // 1 once the fit has stopped making progress
+    std::int32_t JMODE = 0;       // mode of the current model call
+    std::int32_t JTLMORPH = 1;    // 3D point morphing selector
+    std::int32_t JUSERCONFIG = 0; // free selector for the model
+    std::int32_t JUSERPHASE = 0;  // free value for the model
+    std::int32_t KPCHANGED = 0;   // parameters whose new value differs from the accepted one
+    std::int32_t IRANK = 0;       // rank reached by the last inversion
+
+    Quad DELTA = constants::oneMicro();  // run-wide finite-difference increment
+    Quad WEIGHT{1.0, 0.0};               // run-wide weight
+    Quad OFFON{1.0, 0.0};                // run-wide partials factor
+    Quad RSS{};                          // current error measure
+    Quad RSSBASE{};                      // error measure at the start of the iteration
+    Quad STEPMULT{};                     // multiplier applied to the selected step
+    Quad PSTEPMAG{};                     // sum of squares of a step vector
+    Quad NOISEFLOOR{};                   // noise threshold of the inversion
+    Quad ABSDET{};                       // magnitude of the last accepted pivot
+
+    Text<40> CFLOAT40;
+    Text<23> CDATETIME;
+    Text<9> OMJ{"undefined"};
+    FixedArray1<Text<9>, 0, 100> OMJSAVE{};
+    Text<80> JPHASE;
+    Text<60> CVERSION{constants::versionBanner()};
+    Text<60> CJUSERFILE;
+    Text<60> WHAT, WHY, HOW, WHO, WHEN, WHERE1;
+
+    TLREC TL, TL2, TLPREV, TLSAVE;
+    FixedArray1<TLREC, 0, 100> TLITER{};
+
+    // Template records copied into every element at allocation, and spare
+    // work records for models.
+    PREC P0 = templateParameter();
+    ZREC Z0{};
+    XREC X0{};
+    PREC PU{};
+    ZREC ZU{}, ZU2{};
+    XREC XU{};
+
+    // ---- KPREC: parameters ----------------------------------------------
+    std::int32_t KPTOT = 0;
+    std::int32_t KP = 0;
+    std::int32_t KP2 = 0;
+    Array1<PREC> PR;
+
+    // ---- LZREC: residual quantities -------------------------------------
+    std::int32_t LZTOT = 0;
+    std::int32_t LZ = 0;
+    Array1<ZREC> ZR;
+
+    // ---- MDREC: data points ---------------------------------------------
+    std::int32_t MDTOT = 0;
+    std::int32_t MD = 0;
+    std::int32_t MDMAX = 0;
+    Array2<Quad> DATAE;  // (0:NXTOT+LZTOT, 1:MDTOT)
+
+    // ---- NXREC: auxiliary values ----------------------------------------
+    std::int32_t NXTOT = 0;
+    std::int32_t NX = 0;
+    Array1<XREC> XR;  // (0:NXTOT)
+
+    // ---- normal equations -----------------------------------------------
+    Array2<Quad> B;    // (1:LZTOT, 1:KPTOT) partials of one data point
+    Array2<Quad> BTB;  // (1:KPTOT, 1:KPTOT)
+    Array1<Quad> BTZ;  // (1:KPTOT)
+
+    // ---- the program's units and its model ------------------------------
+    io::Units units;
+    Model model;
+
+    // ---- values routines keep between their calls ----------------------
+    struct Driver {
+        std::int32_t JPUL = 0;  // diagnostic unit of the engine's routines
+        bool LEXISTS = false;   // result of the last file-existence test
+        Text<1> A1;             // answer to the quit prompt
+        std::int32_t NY = 1;    // quit decision: 1 go on, 2 stop
+    } driver;
+    struct EvalFit {
+        Quad TEMP{};  // the residual under test
+    } evalFit;
+
+private:
+    static PREC templateParameter() {
+        PREC p{};
+        p.OFFON = Quad{1.0, 0.0};
+        return p;
+    }
+};
+
+// Calls the model in one mode, recording the mode in JMODE first.
+inline void YOUQUORL(State& s, int MODE) {
+    s.JMODE = MODE;
+    s.model(s, MODE);
+}
+
+// One formatted write of the items to a unit of the run.
+template <class... Items>
+void write(State& s, int unit, std::string_view fmt, const Items&... items) {
+    s.units.write(unit, fmt, items...);
+}
+
+}  // namespace quorl
