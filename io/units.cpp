@@ -1,0 +1,258 @@
+#include "io/units.hpp"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace quorl::io {
+
+namespace {
+
+std::string unitName(int unit) { return "unit " + std::to_string(unit); }
+
+std::string describe(int unit, const std::string& path) { return unitName(unit) + " (file '" + path + "')"; }
+
+bool endsLine(std::string_view text) { return text.back() == '\n'; }
+
+}  // namespace
+
+Units::Units(std::istream& in, std::ostream& out) : in_(&in), out_(&out) {}
+
+Units::~Units() {
+    try {
+        closeAll();
+    } catch (...) {
+        // A destructor must not throw; a run that cares about a failed final
+        // write calls closeAll itself (reportStop does).
+    }
+}
+
+Units::Units(Units&& other) noexcept
+    : in_(other.in_),
+      out_(other.out_),
+      consoleLineOpen_(std::exchange(other.consoleLineOpen_, false)),
+      files_(std::move(other.files_)) {
+    other.files_.clear();
+}
+
+// ---- connecting ------------------------------------------------------------
+
+void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
+    if (unit <= kConsoleOut) {
+        stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
+    }
+    close(unit);
+    const auto how = std::ios::out | (mode == OpenMode::Append ? std::ios::app : std::ios::trunc);
+    auto stream = std::make_unique<std::fstream>(path, how);
+    if (!stream->is_open()) {
+        stop("cannot open file '" + path + "' for writing on " + unitName(unit));
+    }
+    files_[unit] = Connection{path, false, false, std::move(stream)};
+}
+
+void Units::openRead(int unit, const std::string& path) {
+    if (unit <= kConsoleOut) {
+        stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
+    }
+    close(unit);
+    if (!exists(path)) {
+        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it does not exist");
+    }
+    auto stream = std::make_unique<std::fstream>(path, std::ios::in);
+    if (!stream->is_open()) {
+        stop("cannot open file '" + path + "' for reading on " + unitName(unit));
+    }
+    files_[unit] = Connection{path, true, false, std::move(stream)};
+}
+
+bool Units::exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool Units::isConnected(int unit) const { return files_.count(unit) != 0; }
+
+std::string Units::fileName(int unit) const {
+    const auto it = files_.find(unit);
+    return it == files_.end() ? std::string() : it->second.path;
+}
+
+void Units::closeConnection(Connection& c, int unit) {
+    if (c.lineOpen) {
+        c.stream->put('\n');
+        c.lineOpen = false;
+    }
+    c.stream->close();
+    if (c.stream->fail()) {
+        stop("cannot finish writing " + describe(unit, c.path));
+    }
+}
+
+void Units::endLine(int unit) {
+    if (lineOpen(unit)) {
+        put(unit, "\n");
+    }
+}
+
+void Units::close(int unit) {
+    if (unit == kConsoleOut) {
+        endLine(kConsoleOut);
+        return;
+    }
+    const auto it = files_.find(unit);
+    if (it == files_.end()) {
+        return;
+    }
+    // Disconnect before a failure can stop the run, so a unit is never left
+    // half closed.
+    Connection c = std::move(it->second);
+    files_.erase(it);
+    closeConnection(c, unit);
+}
+
+void Units::closeAll() {
+    close(kConsoleOut);
+    out_->flush();
+    // Close every unit even when one fails; report the first failure.
+    std::optional<Stop> failure;
+    while (!files_.empty()) {
+        const int unit = files_.begin()->first;
+        try {
+            close(unit);
+        } catch (const Stop& s) {
+            if (!failure) {
+                failure = s;
+            }
+        }
+    }
+    if (failure) {
+        throw *failure;
+    }
+}
+
+void Units::flush(int unit) {
+    if (unit == kConsoleOut) {
+        out_->flush();
+        return;
+    }
+    const auto it = files_.find(unit);
+    if (it != files_.end() && !it->second.reading) {
+        it->second.stream->flush();
+    }
+}
+
+void Units::flushAll() {
+    out_->flush();
+    for (auto& [unit, c] : files_) {
+        if (!c.reading) {
+            c.stream->flush();
+        }
+    }
+}
+
+// ---- writing ---------------------------------------------------------------
+
+Units::Connection& Units::connectDefault(int unit) {
+    openWrite(unit, "fort." + std::to_string(unit));
+    return files_.at(unit);
+}
+
+Units::Connection& Units::connection(int unit, bool forReading) {
+    auto it = files_.find(unit);
+    if (it == files_.end()) {
+        if (forReading) {
+            stop("cannot read from " + unitName(unit) + ": it is not connected to a file");
+        }
+        return connectDefault(unit);
+    }
+    Connection& c = it->second;
+    if (c.reading != forReading) {
+        stop(std::string("cannot ") + (forReading ? "read from " : "write to ") + describe(unit, c.path) +
+             ": it is open for " + (c.reading ? "reading" : "writing"));
+    }
+    return c;
+}
+
+void Units::writeItems(int unit, std::string_view fmt, std::span<const Item> items) {
+    if (isSilent(unit)) {
+        return;
+    }
+    std::string text;
+    try {
+        text = formatItems(fmt, items);
+    } catch (const std::invalid_argument& e) {
+        stop("bad format " + std::string(fmt) + " in a write to " + unitName(unit) + ": " + e.what());
+    }
+    put(unit, text);
+}
+
+void Units::put(int unit, std::string_view text) {
+    if (isSilent(unit) || text.empty()) {
+        return;
+    }
+    if (unit == kConsoleOut) {
+        out_->write(text.data(), static_cast<std::streamsize>(text.size()));
+        // The console is flushed at once so that progress and prompts show
+        // while the run works; its lines are few.
+        out_->flush();
+        consoleLineOpen_ = !endsLine(text);
+        return;
+    }
+    Connection& c = connection(unit, false);
+    c.stream->write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!*c.stream) {
+        stop("cannot write to " + describe(unit, c.path));
+    }
+    c.lineOpen = !endsLine(text);
+}
+
+bool Units::lineOpen(int unit) const {
+    if (unit == kConsoleOut) {
+        return consoleLineOpen_;
+    }
+    const auto it = files_.find(unit);
+    return it != files_.end() && it->second.lineOpen;
+}
+
+// ---- reading ---------------------------------------------------------------
+
+std::optional<std::string> Units::readLine(int unit) {
+    std::istream* in = nullptr;
+    if (unit == kConsoleIn) {
+        // The prompt's line was ended by the user's Enter.
+        out_->flush();
+        consoleLineOpen_ = false;
+        in = in_;
+    } else if (unit == kConsoleOut || isSilent(unit)) {
+        stop("cannot read from " + unitName(unit) + ": only unit 5 of the console units reads");
+    } else {
+        in = connection(unit, true).stream.get();
+    }
+    std::string line;
+    if (!std::getline(*in, line)) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+int reportStop(Units& units, const Stop& s) {
+    try {
+        units.endLine(kConsoleOut);
+        if (!s.message().empty()) {
+            units.put(kConsoleOut, s.message() + "\n");
+        }
+        units.closeAll();
+    } catch (const Stop& failure) {
+        // The final writes failed: say so on the console, keep the status
+        // (or report a failure where the run meant to end normally).
+        units.put(kConsoleOut, failure.message() + "\n");
+        return s.status() != 0 ? s.status() : failure.status();
+    }
+    return s.status();
+}
+
+}  // namespace quorl::io

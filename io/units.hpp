@@ -1,0 +1,131 @@
+// Units: where formatted records go and where input lines come from.
+//
+// A unit number is one of
+//   - the console: unit 6 writes to the output stream, unit 5 reads from the
+//     input stream (both given to the constructor; std::cout and std::cin by
+//     default, string streams in a test that scripts a whole run);
+//   - a file connected by name, either for writing (replacing or appending)
+//     or for reading an existing file;
+//   - silent: a write to unit 0, to a negative unit or to units 1 to 5
+//     writes nothing (the engine passes such a unit to switch a report off).
+//     Nothing is formatted for a silent unit either.
+//
+// Unconnected units: a write to a unit above 6 that is not connected
+// connects it first to the file "fort.N" (N the unit number) in the current
+// directory, replacing any earlier file of that name, as a Fortran program
+// does. Reading from a unit that is not connected for reading stops the run.
+// (The policy lives in Units::connectDefault.)
+//
+// Open lines: every unit knows whether its current line was left open (the
+// last text put on it did not end in '\n', e.g. a format with a trailing
+// backslash). The next write simply continues that line. Closing a unit
+// with an open line, closeAll at the end of the run, ends it with '\n'.
+// Reading a line from unit 5 while the console's line is open closes that
+// line without writing anything: the user's Enter ended it.
+//
+// Failures (a file that cannot be opened or written, reading from a unit
+// connected for writing, a malformed format text) stop the run with a
+// message that names the unit and the file.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <iosfwd>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "io/format.hpp"
+#include "io/stop.hpp"
+
+namespace quorl::io {
+
+inline constexpr int kConsoleIn = 5;
+inline constexpr int kConsoleOut = 6;
+
+enum class OpenMode { Replace, Append };
+
+class Units {
+public:
+    explicit Units(std::istream& in = std::cin, std::ostream& out = std::cout);
+    ~Units();  // closeAll, swallowing any failure
+    Units(const Units&) = delete;
+    Units& operator=(const Units&) = delete;
+    Units(Units&&) noexcept;
+    Units& operator=(Units&&) = delete;
+
+    // ---- connecting --------------------------------------------------------
+    // Units 0 to 6 are the console's and cannot be connected to a file; a
+    // unit already connected is closed first.
+    void openWrite(int unit, const std::string& path, OpenMode mode = OpenMode::Replace);
+    // The file must exist; otherwise the run stops (test with exists first).
+    void openRead(int unit, const std::string& path);
+    static bool exists(const std::string& path);
+    bool isConnected(int unit) const;
+    // The file name of a connected unit, empty otherwise.
+    std::string fileName(int unit) const;
+    // Ends an open line, flushes and disconnects; nothing for an unconnected
+    // or console unit other than ending an open console line.
+    void close(int unit);
+    // Ends the unit's line with '\n' if it is open; nothing otherwise.
+    void endLine(int unit);
+    // Closes every file unit and ends an open console line: the end of a run.
+    void closeAll();
+    void flush(int unit);
+    void flushAll();
+
+    // ---- writing -----------------------------------------------------------
+    // Puts io::format(fmt, items...) on the unit.
+    template <class... Items>
+    void write(int unit, std::string_view fmt, const Items&... items) {
+        if (isSilent(unit)) {
+            return;
+        }
+        if constexpr (sizeof...(Items) == 0) {
+            writeItems(unit, fmt, {});
+        } else {
+            const Item list[] = {detail::toItem(items)...};
+            writeItems(unit, fmt, list);
+        }
+    }
+    void writeItems(int unit, std::string_view fmt, std::span<const Item> items);
+    // Puts ready text on the unit, records separated by '\n'.
+    void put(int unit, std::string_view text);
+    // Whether the unit's current line was left open.
+    bool lineOpen(int unit) const;
+    static bool isSilent(int unit) { return unit <= kConsoleIn; }
+
+    // ---- reading -----------------------------------------------------------
+    // The next line of unit 5 or of a unit connected for reading, without
+    // its line end ("\n" or "\r\n"); nullopt at the end of input.
+    std::optional<std::string> readLine(int unit);
+
+private:
+    struct Connection {
+        std::string path;
+        bool reading = false;
+        bool lineOpen = false;
+        std::unique_ptr<std::fstream> stream;
+    };
+
+    Connection& connectDefault(int unit);
+    Connection& connection(int unit, bool forReading);
+    void closeConnection(Connection& c, int unit);
+
+    std::istream* in_;
+    std::ostream* out_;
+    bool consoleLineOpen_ = false;
+    std::map<int, Connection> files_;
+};
+
+// The end of a run that stopped: ends open lines, shows the stop's message
+// (if any) on the console as one line, closes every unit and returns the
+// exit status. main's handler:
+//   catch (const io::Stop& s) { return io::reportStop(units, s); }
+int reportStop(Units& units, const Stop& s);
+
+}  // namespace quorl::io

@@ -1,0 +1,131 @@
+// Decimal text to double-double: checked against exact pairs worked out by
+// hand and, for random texts, against libquadmath's binary128 conversion.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+extern "C" {
+#include <quadmath.h>
+}
+
+#include "quad/decimal.hpp"
+
+using quorl::Quad;
+using quorl::quadFromText;
+
+namespace {
+
+// The reference pair from a binary128 value: its nearest double and the
+// nearest double to the rest. Binary128 carries 113 bits against the pair's
+// 107 or more, so the reference tail may be off by binary128's own rounding
+// (2^-113 of the value) plus one unit of the tail.
+Quad fromFloat128(__float128 v) {
+    const double hi = static_cast<double>(v);
+    const double lo = static_cast<double>(v - static_cast<__float128>(hi));
+    return Quad{hi, lo};
+}
+
+void expectNearReference(const std::string& text) {
+    const __float128 ref = strtoflt128(text.c_str(), nullptr);
+    const Quad want = fromFloat128(ref);
+    const Quad got = quadFromText(text);
+    ASSERT_EQ(got.hi, want.hi) << text;
+    const double ulpLo = std::fabs(std::nextafter(want.lo, 0.0) - want.lo);
+    const double tol = ulpLo + std::ldexp(std::fabs(want.hi), -112);
+    EXPECT_LE(std::fabs(got.lo - want.lo), tol) << text;
+}
+
+TEST(DecimalParse, ExactPairsOfSimpleTexts) {
+    // 0.1 = 0x1.999999999999ap-4 + (-0x1.999999999999ap-58) to 107 bits.
+    const Quad tenth = quadFromText("0.1");
+    EXPECT_EQ(tenth.hi, 0.1);
+    EXPECT_EQ(tenth.lo, -0x1.999999999999ap-58);
+    // Exactly representable texts have a zero tail.
+    EXPECT_EQ(quadFromText("2.5").hi, 2.5);
+    EXPECT_EQ(quadFromText("2.5").lo, 0.0);
+    EXPECT_EQ(quadFromText("-1234567890123456789").hi, -1234567890123456789.0);
+    EXPECT_EQ(quadFromText("-1234567890123456789").lo, -21.0);  // hi = -1234567890123456768
+    // 2^-1074 and the double-double of 2^100 + 1.
+    EXPECT_EQ(quadFromText("4.9406564584124654e-324").hi, std::ldexp(1.0, -1074));
+    const Quad big = quadFromText("1267650600228229401496703205377");
+    EXPECT_EQ(big.hi, std::ldexp(1.0, 100));
+    EXPECT_EQ(big.lo, 1.0);
+}
+
+TEST(DecimalParse, NotationVariants) {
+    const Quad ref = quadFromText("12.5e-3");
+    for (const char* t : {"1.25e-2", "0.0125", ".0125", "125D-4", "125d-4", "+0.125E-1", "00012.50000e-3"}) {
+        const Quad q = quadFromText(t);
+        EXPECT_EQ(q.hi, ref.hi) << t;
+        EXPECT_EQ(q.lo, ref.lo) << t;
+    }
+    EXPECT_TRUE(std::signbit(quadFromText("-0.0").hi));
+    EXPECT_EQ(quadFromText("3.").hi, 3.0);
+    EXPECT_TRUE(std::isinf(quadFromText("1e400").hi));
+    EXPECT_EQ(quadFromText("-1e-400").hi, 0.0);
+    EXPECT_EQ(quadFromText("1e-999999999999").hi, 0.0);
+}
+
+TEST(DecimalParse, MalformedTextIsRejected) {
+    Quad q{7.0, 0.0};
+    for (const char* t : {"", "+", ".", "1e", "1e+", "1.2.3", "1 ", " 1", "1x", "e5", "--1", "0x10", "nan"}) {
+        EXPECT_FALSE(quorl::parseQuad(t, q)) << t;
+    }
+    EXPECT_EQ(q.hi, 7.0);  // untouched
+    EXPECT_THROW(quadFromText("12a"), std::invalid_argument);
+    using namespace quorl::literals;
+    EXPECT_EQ((2.200000001_q).hi, 2.200000001);
+}
+
+TEST(DecimalParse, HardCasesAgainstBinary128) {
+    for (const char* t : {"2.200000001", "1e-30", "0.017453292519943295", "1e300", "1e-320", "2.2250738585072011e-308",
+                          "2.2250738585072014e-308", "1.7976931348623157e308", "9007199254740993",
+                          "3.14159265358979323846264338327950288419716939937510582097494459",
+                          "0.000000000000000000000000000000000000000000123456789012345678901234567890123",
+                          "6.02214076e23", "1.602176634e-19", "299792458", "0.3333333333333333333333333333333333"}) {
+        expectNearReference(t);
+    }
+}
+
+TEST(DecimalParse, RandomTextsAgainstBinary128) {
+    std::mt19937_64 rng(20261208);
+    std::uniform_int_distribution<int> ndig(1, 45), ex(-330, 300), dig(0, 9);
+    for (int n = 0; n < 4000; ++n) {
+        std::string t = (rng() & 1) != 0 ? "-" : "";
+        const int k = ndig(rng);
+        for (int i = 0; i < k; ++i) {
+            t += static_cast<char>('0' + dig(rng));
+            if (i == 0) {
+                t += '.';
+            }
+        }
+        t += "e" + std::to_string(ex(rng));
+        expectNearReference(t);
+    }
+}
+
+TEST(DecimalParse, TiesAreBrokenByDigitsFarBeyondTheFortieth) {
+    // 1 + 2^-53 is the exact midpoint between 1 and its successor: the head
+    // goes to even (1) and the tail holds 2^-53 exactly.
+    const Quad mid = quadFromText("1.00000000000000011102230246251565404236316680908203125");
+    EXPECT_EQ(mid.hi, 1.0);
+    EXPECT_EQ(mid.lo, std::ldexp(1.0, -53));
+    // 1 + 2^-54 (1 + 2^-53): the head stays 1 and the tail is a tie between
+    // 2^-54 and its successor, broken to even; one more digit far out
+    // breaks it upward.
+    const std::string tie = "1.000000000000000055511151231257833184157405443695745404129416271767419"
+                            "32192527428924222476780414581298828125";
+    const Quad t = quadFromText(tie);
+    EXPECT_EQ(t.hi, 1.0);
+    EXPECT_EQ(t.lo, std::ldexp(1.0, -54));
+    const Quad up = quadFromText(tie + "00000000000000000000000000000000001");
+    EXPECT_EQ(up.hi, 1.0);
+    EXPECT_EQ(up.lo, std::nextafter(std::ldexp(1.0, -54), 1.0));
+}
+
+}  // namespace
