@@ -31,7 +31,7 @@ void askPreviousValues(State& s) {
     for (;;) {
         write(s, 6, "(1x,'Use the last run`s Pr.Pbase values? (0 or 1)'\\)");
         std::int32_t answer = s.JPREV;
-        const io::FreeRead r = io::readFree(s.units, 5, answer);
+        const io::ReadResult r = io::readFree(s.units, 5, answer);
         if (r.status == io::ReadStatus::EndOfInput) {
             return;
         }
@@ -92,7 +92,7 @@ bool userWantsToQuit(State& s) {
     for (;;) {
         write(s, 6, "(1X,'Want to quit (N/n or Y/y)?'\\)");
         s.driver.A1 = "";
-        const io::FreeRead r = io::readFree(s.units, 5, s.driver.A1);
+        const io::ReadResult r = io::readFree(s.units, 5, s.driver.A1);
         if (r.status == io::ReadStatus::EndOfInput) {
             s.driver.NY = 2;
             break;

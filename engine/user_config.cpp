@@ -1,5 +1,6 @@
 #include "engine/user_config.hpp"
 
+#include <fstream>
 #include <vector>
 
 #include "io/namelist.hpp"
@@ -25,10 +26,19 @@ void readUserConfig(State& s) {
         {"WHO", s.WHO},             {"WHEN", s.WHEN},         {"WHERE1", s.WHERE1},
         {"JUSERPHASE", s.JUSERPHASE}, {"JUSERCONFIG", s.JUSERCONFIG}, {"CJUSERFILE", s.CJUSERFILE},
     };
-    const io::NamelistResult r = io::readNamelistFromUnit(s.units, s.JPU10, kConfigFile, "QUORLNML", members);
-    if (!r.ok()) {
+    // A file that exists but cannot be read is reported like a faulty one.
+    if (!std::ifstream(kConfigFile)) {
+        io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
+        return;
+    }
+    s.units.openRead(s.JPU10, kConfigFile);
+    const io::NamelistResult r = io::readNamelist(s.units, s.JPU10, "QUORLNML", members);
+    // A file without the group means no changes; any fault in the group
+    // is reported, the members before it keeping their new values.
+    if (r.found && !r.ok()) {
         io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
     }
+    s.units.close(s.JPU10);
 }
 
 void echoControls(State& s) {

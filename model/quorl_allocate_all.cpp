@@ -79,13 +79,13 @@ void QUORLALLOCATEALL(State& s) {
 }
 
 void releaseAll(State& s) {
-    s.PR.release();
-    s.ZR.release();
-    s.DATAE.release();
-    s.XR.release();
-    s.B.release();
-    s.BTB.release();
-    s.BTZ.release();
+    s.PR.clear();
+    s.ZR.clear();
+    s.DATAE.clear();
+    s.XR.clear();
+    s.B.clear();
+    s.BTB.clear();
+    s.BTZ.clear();
 }
 
 }  // namespace quorl
