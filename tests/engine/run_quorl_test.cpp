@@ -1,0 +1,204 @@
+// The driver's stage sequence with small test models, run in-process in a
+// fresh directory with scripted console input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/run_quorl.hpp"
+#include "io/stop.hpp"
+#include "support/temp_dir.hpp"
+
+namespace {
+
+using quorl::Quad;
+using quorl::State;
+using quorl::testing::TempDir;
+
+// A straight line z = P1 at two data points; the hook sees every call
+// after the model's own work and may change the run (set JDONE, ...).
+struct LineModel {
+    std::vector<int>* modes = nullptr;
+    std::function<void(State&, int)> hook;
+
+    void operator()(State& s, int mode) const {
+        if (modes != nullptr) {
+            modes->push_back(mode);
+        }
+        if (mode <= 0) {
+            s.KPTOT = 1;
+            s.LZTOT = 1;
+            s.MDTOT = 2;
+            s.NXTOT = 1;
+            s.JPU = 6;
+            s.JPD = 1;
+            s.JITERTOT = 2;
+        } else if (mode == 1) {
+            s.DATAE(2, 1) = quorl::fromInt(1);
+            s.DATAE(2, 2) = quorl::fromInt(3);
+        } else if (mode == 4) {
+            s.ZR(1).Z = (s.DATAE(2, s.MD) - s.PR(1).P) * s.ZR(1).WT;
+        }
+        if (hook) {
+            hook(s, mode);
+        }
+    }
+};
+
+struct Run {
+    std::istringstream in;
+    std::ostringstream out;
+    State s{in, out};
+    int status = -1;
+    std::vector<int> modes;
+
+    Run(const std::string& answers, std::function<void(State&, int)> hook) : in(answers) {
+        LineModel m;
+        m.modes = &modes;
+        m.hook = std::move(hook);
+        status = quorl::runQuorl(s, m);
+    }
+    int count(int mode) const { return static_cast<int>(std::count(modes.begin(), modes.end(), mode)); }
+};
+
+const std::string kClosing =
+    "`Quorl-params.txt` has the parametric values.\n"
+    "Press `Enter` to exit.\n";
+
+TEST(RunQuorl, RunsEveryPassAndTheEndSequence) {
+    TempDir dir;
+    Run r("", nullptr);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.count(0), 1);
+    EXPECT_EQ(r.count(1), 1);
+    EXPECT_EQ(r.count(5), 3);  // JITER = 0, 1, 2
+    EXPECT_EQ(r.count(6), 1);
+    EXPECT_EQ(r.s.JITER, 3);
+    EXPECT_EQ(r.s.JPHASE.trimmed(), "8: Quorl is done interating. Export the results & close");
+    // The final evaluation: RMS of residuals 1 and 3 at P1 = 0.
+    EXPECT_TRUE(r.s.RSS == sqrt(quorl::fromInt(5)));
+    EXPECT_NE(r.out.str().find("EvalFit Summary:"), std::string::npos);
+    EXPECT_EQ(r.out.str().substr(r.out.str().size() - kClosing.size()), kClosing);
+}
+
+TEST(RunQuorl, IterationCountsAtTheirLimits) {
+    TempDir dir;
+    Run once("", [](State& s, int mode) {
+        if (mode == 0) {
+            s.JITERTOT = 0;
+        }
+    });
+    EXPECT_EQ(once.count(5), 1);
+    EXPECT_EQ(once.s.JITER, 1);
+
+    Run none("", [](State& s, int mode) {
+        if (mode == 0) {
+            s.JITERTOT = -1;
+        }
+    });
+    EXPECT_EQ(none.count(5), 0);
+    EXPECT_EQ(none.count(6), 1);
+    EXPECT_EQ(none.status, 0);
+}
+
+// A model that reports no progress from iteration 1 on.
+void doneFromOne(State& s, int mode) {
+    if (mode == 0) {
+        s.JPD = 2;
+        s.JITERTOT = 5;
+    }
+    if (mode == 5 && s.JITER >= 1) {
+        s.JDONE = 1;
+    }
+}
+
+TEST(RunQuorl, QuitQuestionIgnoresOtherAnswersAndGoesOnAtN) {
+    TempDir dir;
+    Run r("maybe\nn\nx\nY\n", doneFromOne);
+    EXPECT_EQ(r.status, 0);
+    // Asked in iteration 1 (answered n after one unreadable answer), then
+    // in iteration 2 (Y after one more).
+    EXPECT_EQ(r.s.JITER, 2);
+    EXPECT_EQ(r.count(5), 3);
+    const std::string ask = " Want to quit (N/n or Y/y)?";
+    const std::string& text = r.out.str();
+    int asked = 0;
+    for (std::size_t at = text.find(ask); at != std::string::npos; at = text.find(ask, at + 1)) {
+        ++asked;
+    }
+    EXPECT_EQ(asked, 4);
+}
+
+TEST(RunQuorl, TheEndOfInputAtTheQuitQuestionEndsTheLoopNormally) {
+    TempDir dir;
+    Run r("", doneFromOne);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.s.JITER, 1);
+    EXPECT_EQ(r.count(6), 1);
+    EXPECT_EQ(r.out.str().substr(r.out.str().size() - kClosing.size()), kClosing);
+}
+
+TEST(RunQuorl, WithoutAReportUnitTheRunStopsAtOnceWhenDone) {
+    TempDir dir;
+    Run r("n\n", [](State& s, int mode) {
+        doneFromOne(s, mode);
+        if (mode == 0) {
+            s.JPU = 0;
+            s.JPD = 8;
+        }
+    });
+    EXPECT_EQ(r.s.JPD, 0);
+    EXPECT_EQ(r.s.JITER, 1);
+    EXPECT_EQ(r.out.str().find("Want to quit"), std::string::npos);
+    EXPECT_EQ(r.out.str(), kClosing);
+}
+
+TEST(RunQuorl, PreviousValuesPromptRepeatsUntilReadableAndSurvivesTheEndOfInput) {
+    TempDir dir;
+    auto ask = [](State& s, int mode) {
+        if (mode == 0) {
+            s.JPREV = 0;
+        }
+    };
+    const std::string prompt = " Use the last run`s Pr.Pbase values? (0 or 1)";
+    Run answered("zero\n-1\n", ask);
+    EXPECT_EQ(answered.s.JPREV, -1);
+    EXPECT_EQ(answered.out.str().substr(0, 2 * prompt.size()), prompt + prompt);
+
+    Run ended("", ask);
+    EXPECT_EQ(ended.s.JPREV, 0);
+    EXPECT_EQ(ended.status, 0);
+}
+
+TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {
+    TempDir dir;
+    Run stopped("", [](State&, int mode) {
+        if (mode == 1) {
+            quorl::io::stop("YouQuorl: Mode out of range.");
+        }
+    });
+    EXPECT_NE(stopped.status, 0);
+    EXPECT_NE(stopped.out.str().find("YouQuorl: Mode out of range."), std::string::npos);
+    EXPECT_FALSE(TempDir::exists("Quorl-params.txt"));
+
+    Run halted("", [](State& s, int mode) {
+        if (mode == 0) {
+            s.LZTOT = 0;
+        }
+    });
+    EXPECT_NE(halted.status, 0);
+    EXPECT_EQ(halted.out.str().substr(0, 30), " Quorl halt!  Lztot=        0\n");
+
+    Run outOfBounds("", [](State& s, int mode) {
+        if (mode == 4) {
+            s.ZR(2).Z = Quad{};
+        }
+    });
+    EXPECT_NE(outOfBounds.status, 0);
+    EXPECT_NE(outOfBounds.out.str().find("run_quorl_test.cpp"), std::string::npos) << outOfBounds.out.str();
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The sample program end to end: the real executable in a fresh directory,
+// fed from standard input, and the sample model in-process for the exact
+// content of the run summary.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/run_quorl.hpp"
+#include "support/temp_dir.hpp"
+#include "user/power_law_sample.hpp"
+
+namespace {
+
+using quorl::testing::TempDir;
+
+// Runs the sample program in the current directory with the given input
+// file; returns its exit status.
+int runSample(const std::string& input = "/dev/null") {
+    const std::string cmd = std::string("'") + QUORL_SAMPLE_PROGRAM + "' < " + input + " > console.txt 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+TEST(SampleProgram, RunsUnattendedToTheEndWithItsShippedConfiguration) {
+    TempDir dir;
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=1 /\n");
+    EXPECT_EQ(runSample(), 0) << TempDir::readFile("console.txt");
+    EXPECT_EQ(TempDir::readFile("console.txt"),
+              "Quorl-user.nml variable changes included...\n"
+              "`Quorl-out.txt` has your run summary.\n"
+              "`Quorl-params.txt` has the parametric values.\n"
+              "Press `Enter` to exit.\n");
+    EXPECT_TRUE(TempDir::exists("Quorl-out.txt"));
+}
+
+TEST(SampleProgram, ExitsNonZeroWhenTheModelCannotRun) {
+    TempDir dir;
+    // Without a configuration JUSERCONFIG stays 0: the first data point halts.
+    EXPECT_NE(runSample(), 0);
+    EXPECT_NE(TempDir::readFile("console.txt").find("YouQuorl: jUserConfig not = [1,2]. Press enter to halt."),
+              std::string::npos);
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=3 /\n");
+    EXPECT_NE(runSample(), 0);
+}
+
+TEST(SampleProgram, SummaryFileHoldsTheRunInOrder) {
+    TempDir dir;
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=2, JITERTOT=1 /\n");
+    std::istringstream in;
+    std::ostringstream out;
+    quorl::State s(in, out);
+    ASSERT_EQ(quorl::runQuorl(s, quorl::PowerLawSample{}), 0) << out.str();
+    const std::vector<std::string> got = lines(TempDir::readFile("Quorl-out.txt"));
+    // With P1 = P2 = 0 every residual is log10 of the measured value.
+    const std::vector<std::string> head = {
+        "",
+        "YouQuorl(1):",
+        " Pr( ).Pbase=  Value:                                    Name:",
+        "    1   0.00000000000000000000000000000000E+00    1:Coe1",
+        "    2   0.00000000000000000000000000000000E+00    2:Coe2",
+        "",
+        "Quorl`s initial values, after calling YouQuorl(1):",
+        " jBOn     =     4       = [     1: ]",
+        " jUnClamp =     4       = [     1: ]",
+        " jStepMult=     2       = [     1,2]",
+        " jPrev    =    -1       = [-1,0,1  ]",
+        "",
+        " jpU      =    11       = [   0,6,11]",
+        " jpD      =     6       = [   0-8   ]",
+        " jpU10    =    10       = [       10]",
+        " jpU3D    =    13       = [   0  ,13]",
+        "",
+        " jItertot =     1       = [   0:    ]",
+        "",
+        " Weight   =   0.100E+01 = [ nom: 1.] ",
+        " Delta    =   0.100E-05 = [small>0.] ",
+        " offon    =   0.100E+01 = [  0., 1.] ",
+        "",
+        " jMintot  =     2       = [   1:    ]",
+        "",
+        " Kptot    =     2       = [   1:    ]",
+        " Lztot    =     1       = [   1:    ]",
+        " Mdtot    =    10       = [   1:    ]",
+        " Nxtot    =     1       = [   1:    ]",
+        "",
+        "Iteration:  0",
+        "Delta=0.100000E-05",
+    };
+    ASSERT_GE(got.size(), head.size());
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        EXPECT_EQ(got[i], head[i]) << "line " << i + 1;
+    }
+    // Then the model's iteration hook, the next pass, the final evaluation.
+    const std::vector<std::string> rest(got.begin() + static_cast<long>(head.size()), got.end());
+    ASSERT_GE(rest.size(), 8u);
+    EXPECT_EQ(rest[0].substr(0, 20), "YouQuorl(5): RSS  =0");
+    EXPECT_EQ(rest[1], "             Delta=0.100000E-05");
+    EXPECT_EQ(rest[2], "");
+    EXPECT_EQ(rest[3], "Iteration:  1");
+    EXPECT_EQ(rest[4], "Delta=0.100000E-05");
+    EXPECT_EQ(rest[7], "");
+    EXPECT_EQ(rest[8], "EvalFit final printout:");
+    EXPECT_EQ(rest[10], "EvalErr:");
+    EXPECT_EQ(rest[12], "EvalFit Summary:");
+    EXPECT_EQ(rest[rest.size() - 5], "            1  Iterations");
+    EXPECT_EQ(rest[rest.size() - 4], "");
+    EXPECT_EQ(rest[rest.size() - 3], "////////////////////////////////////////");
+    EXPECT_EQ(rest[rest.size() - 2], "A YouQuorl(6)`Final printout entry.");
+    EXPECT_EQ(rest.back(), "Quorl: saving results & deallocating arrays...");
+}
+
+}  // namespace
