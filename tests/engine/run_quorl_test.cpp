@@ -48,14 +48,14 @@ struct LineModel {
     }
 };
 
-struct Run {
+struct ScriptedRun {
     std::istringstream in;
     std::ostringstream out;
     State s{in, out};
     int status = -1;
     std::vector<int> modes;
 
-    Run(const std::string& answers, std::function<void(State&, int)> hook) : in(answers) {
+    ScriptedRun(const std::string& answers, std::function<void(State&, int)> hook) : in(answers) {
         LineModel m;
         m.modes = &modes;
         m.hook = std::move(hook);
@@ -70,7 +70,7 @@ const std::string kClosing =
 
 TEST(RunQuorl, RunsEveryPassAndTheEndSequence) {
     TempDir dir;
-    Run r("", nullptr);
+    ScriptedRun r("", nullptr);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.count(0), 1);
     EXPECT_EQ(r.count(1), 1);
@@ -86,7 +86,7 @@ TEST(RunQuorl, RunsEveryPassAndTheEndSequence) {
 
 TEST(RunQuorl, IterationCountsAtTheirLimits) {
     TempDir dir;
-    Run once("", [](State& s, int mode) {
+    ScriptedRun once("", [](State& s, int mode) {
         if (mode == 0) {
             s.JITERTOT = 0;
         }
@@ -94,7 +94,7 @@ TEST(RunQuorl, IterationCountsAtTheirLimits) {
     EXPECT_EQ(once.count(5), 1);
     EXPECT_EQ(once.s.JITER, 1);
 
-    Run none("", [](State& s, int mode) {
+    ScriptedRun none("", [](State& s, int mode) {
         if (mode == 0) {
             s.JITERTOT = -1;
         }
@@ -117,7 +117,7 @@ void doneFromOne(State& s, int mode) {
 
 TEST(RunQuorl, QuitQuestionIgnoresOtherAnswersAndGoesOnAtN) {
     TempDir dir;
-    Run r("maybe\nn\nx\nY\n", doneFromOne);
+    ScriptedRun r("maybe\nn\nx\nY\n", doneFromOne);
     EXPECT_EQ(r.status, 0);
     // Asked in iteration 1 (answered n after one unreadable answer), then
     // in iteration 2 (Y after one more).
@@ -134,7 +134,7 @@ TEST(RunQuorl, QuitQuestionIgnoresOtherAnswersAndGoesOnAtN) {
 
 TEST(RunQuorl, TheEndOfInputAtTheQuitQuestionEndsTheLoopNormally) {
     TempDir dir;
-    Run r("", doneFromOne);
+    ScriptedRun r("", doneFromOne);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.s.JITER, 1);
     EXPECT_EQ(r.count(6), 1);
@@ -143,7 +143,7 @@ TEST(RunQuorl, TheEndOfInputAtTheQuitQuestionEndsTheLoopNormally) {
 
 TEST(RunQuorl, WithoutAReportUnitTheRunStopsAtOnceWhenDone) {
     TempDir dir;
-    Run r("n\n", [](State& s, int mode) {
+    ScriptedRun r("n\n", [](State& s, int mode) {
         doneFromOne(s, mode);
         if (mode == 0) {
             s.JPU = 0;
@@ -164,18 +164,18 @@ TEST(RunQuorl, PreviousValuesPromptRepeatsUntilReadableAndSurvivesTheEndOfInput)
         }
     };
     const std::string prompt = " Use the last run`s Pr.Pbase values? (0 or 1)";
-    Run answered("zero\n-1\n", ask);
+    ScriptedRun answered("zero\n-1\n", ask);
     EXPECT_EQ(answered.s.JPREV, -1);
     EXPECT_EQ(answered.out.str().substr(0, 2 * prompt.size()), prompt + prompt);
 
-    Run ended("", ask);
+    ScriptedRun ended("", ask);
     EXPECT_EQ(ended.s.JPREV, 0);
     EXPECT_EQ(ended.status, 0);
 }
 
 TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {
     TempDir dir;
-    Run stopped("", [](State&, int mode) {
+    ScriptedRun stopped("", [](State&, int mode) {
         if (mode == 1) {
             quorl::io::stop("YouQuorl: Mode out of range.");
         }
@@ -184,7 +184,7 @@ TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {
     EXPECT_NE(stopped.out.str().find("YouQuorl: Mode out of range."), std::string::npos);
     EXPECT_FALSE(TempDir::exists("Quorl-params.txt"));
 
-    Run halted("", [](State& s, int mode) {
+    ScriptedRun halted("", [](State& s, int mode) {
         if (mode == 0) {
             s.LZTOT = 0;
         }
@@ -192,7 +192,7 @@ TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {
     EXPECT_NE(halted.status, 0);
     EXPECT_EQ(halted.out.str().substr(0, 30), " Quorl halt!  Lztot=        0\n");
 
-    Run outOfBounds("", [](State& s, int mode) {
+    ScriptedRun outOfBounds("", [](State& s, int mode) {
         if (mode == 4) {
             s.ZR(2).Z = Quad{};
         }
