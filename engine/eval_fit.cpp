@@ -21,13 +21,13 @@ void writeSummary(State& s, const Quad& RSSL, int IP) {
             FLOATWRITE(zr.ZMAX, s.CFLOAT40);
             write(s, IP, "(' @Md= ',i7,a40,' Max(abs)')", s.MDMAX, s.CFLOAT40);
             s.NX = 0;
-            write(s, IP, "(i13,f10.0,31x,16a1)", s.NX, s.DATAE(0, s.MDMAX), s.XR(0).XNAME.trimmed());
+            write(s, IP, "(i13,f10.0,31x,16a1)", s.NX, s.DATAE(0, s.MDMAX), s.XR(0).XNAME.chars());
             for (s.NX = 1; s.NX <= s.NXTOT; ++s.NX) {
                 FLOATWRITE(s.DATAE(s.NX, s.MDMAX), s.CFLOAT40);
-                write(s, IP, "(i13,a40,1x,16a1)", s.NX, s.CFLOAT40, s.XR(s.NX).XNAME.trimmed());
+                write(s, IP, "(i13,a40,1x,16a1)", s.NX, s.CFLOAT40, s.XR(s.NX).XNAME.chars());
             }
             FLOATWRITE(s.DATAE(s.NXTOT + s.LZ, s.MDMAX), s.CFLOAT40);
-            write(s, IP, "(13x,a40,1x,16a1)", s.CFLOAT40, zr.ZNAME.trimmed());
+            write(s, IP, "(13x,a40,1x,16a1)", s.CFLOAT40, zr.ZNAME.chars());
         }
     }
     write(s, IP, "(49x,'^^^^: exponents, if any.')");

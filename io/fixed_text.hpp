@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/char_list_fwd.hpp"
+
 namespace quorl {
 
 template <std::size_t N>
@@ -34,6 +36,9 @@ public:
         return std::string_view(chars_.data(), n);
     }
     bool isBlank() const { return trimmed().empty(); }
+    // The characters up to the last non-blank as one write item each (the
+    // (16a1) idiom of the reports).
+    io::CharList chars() const { return io::CharList{trimmed()}; }
     char& operator[](std::size_t i) { return chars_[i]; }
     char operator[](std::size_t i) const { return chars_[i]; }
 

@@ -12,7 +12,9 @@
 #include <functional>
 #include <iostream>
 #include <string_view>
+#include <vector>
 
+#include "io/char_list.hpp"
 #include "io/fixed_text.hpp"
 #include "io/units.hpp"
 #include "model/array.hpp"
@@ -127,6 +129,11 @@ struct State {
     struct EvalFit {
         Quad TEMP{};  // the residual under test
     } evalFit;
+    struct PrintIter {
+        Quad CHANGE{};  // the change being shown
+        Quad DELTA{};   // the parameter's increment being shown
+        Text<1> C1;     // the change mark: '*' when unchanged
+    } printIter;
 
 private:
     static PREC templateParameter() {
@@ -143,9 +150,14 @@ inline void YOUQUORL(State& s, int MODE) {
 }
 
 // One formatted write of the items to a unit of the run.
+// Character lists (Text::chars()) count as one item per character.
 template <class... Items>
 void write(State& s, int unit, std::string_view fmt, const Items&... items) {
-    s.units.write(unit, fmt, items...);
+    if (io::Units::isSilent(unit)) {
+        return;
+    }
+    const std::vector<io::Item> list = io::itemList(items...);
+    s.units.writeItems(unit, fmt, list);
 }
 
 }  // namespace quorl

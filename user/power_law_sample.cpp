@@ -72,7 +72,7 @@ void PowerLawSample::load(State& s) {
             write(s, s.JPU, "(/'YouQuorl(1):')");
             write(s, s.JPU, "( ' Pr( ).Pbase=  Value:',36x,'Name:')");
             for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-                write(s, s.JPU, "(i5,1x,e41.32,4x,16a1)", s.KP, s.PR(s.KP).PBASE, s.PR(s.KP).PNAME.trimmed());
+                write(s, s.JPU, "(i5,1x,e41.32,4x,16a1)", s.KP, s.PR(s.KP).PBASE, s.PR(s.KP).PNAME.chars());
             }
         }
         INIT = 1;

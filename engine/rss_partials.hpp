@@ -1,0 +1,16 @@
+// RSSPARTIALS: the RSS-gradient step, from one-sided finite differences of
+// whole fit evaluations, one per parameter.
+#pragma once
+
+#include "model/state.hpp"
+
+namespace quorl {
+
+// Leaves in PR(:).PSTEP(1,1) the step down the gradient of RSS whose
+// Euclidean length equals RSS (unless the gradient vanishes: its squared
+// length 1e-30 or less leaves the raw quotients), in PSTEPMAG the length
+// factor, RSS the error at the accepted values, and PR(:).P = PR(:).PBASE.
+// Evaluations and the report go to unit JPUL (the report when JPUL >= 5).
+void RSSPARTIALS(State& s, int JPUL);
+
+}  // namespace quorl
