@@ -84,7 +84,7 @@ inline Quad operator*(Quad a, Quad b) {
 // The pair q1 + q2 is within about 1.5 units of 2^-104 of the true quotient.
 inline Quad operator/(Quad a, Quad b) {
     const double q1 = a.hi / b.hi;
-    if (!std::isfinite(q1) || b.hi == 0.0) {
+    if (!std::isfinite(q1) || !std::isfinite(b.hi) || b.hi == 0.0) {
         return Quad{q1, 0.0};
     }
     double p1, p2;

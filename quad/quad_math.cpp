@@ -337,15 +337,18 @@ Quad pow(Quad a, Quad b) {
     return negate ? -result : result;
 }
 
-// Small exponents by binary powering (exact whenever the products are, as
-// for small integers); larger ones through exp(n log |a|) in extra
-// precision, whose error does not grow with n.
+// Small exponents by binary powering, exact whenever the products are;
+// larger ones through exp(n log |a|) in extra precision, whose error does
+// not grow with n. Powers of small integers up to the 64th also take binary
+// powering: their products stay exact until the last one or two, so the
+// result is exact whenever a pair can hold it (10^n up to n = 45).
 Quad pow(Quad a, int n) {
     if (n == 0) {
         return Quad{1.0, 0.0};
     }
     const long long m = n < 0 ? -static_cast<long long>(n) : n;
-    if (m <= 8 || std::isnan(a.hi) || a.hi == 0.0 || std::isinf(a.hi)) {
+    const bool smallInteger = a.lo == 0.0 && std::fabs(a.hi) <= 0x1p26 && std::trunc(a.hi) == a.hi;
+    if (m <= 8 || (smallInteger && m <= 64) || std::isnan(a.hi) || a.hi == 0.0 || std::isinf(a.hi)) {
         Quad result{1.0, 0.0};
         Quad base = a;
         for (long long r = m; r > 0; r >>= 1) {

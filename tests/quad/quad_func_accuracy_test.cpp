@@ -122,10 +122,19 @@ TEST(QuadAccuracy, IntegerPowerIsWithinEightUnits) {
         ErrorReport& r = (n >= -8 && n <= 8) ? small : large;
         r.add(errorUnits(pow(x, n), powq(toF128(x), static_cast<F128>(n))), show(x) + " ^ " + std::to_string(n));
     }
+    ErrorReport integers;
+    for (int base = 2; base <= 1000; base += (base < 20 ? 1 : 97)) {
+        for (int n = -64; n <= 64; ++n) {
+            const Quad x = quorl::fromInt(base);
+            integers.add(errorUnits(pow(x, n), powq(base, n)), std::to_string(base) + " ^ " + std::to_string(n));
+        }
+    }
     small.print("pow(x, n), |n| <= 8, |x| in [1e-3, 1e3]");
     large.print("pow(x, n), 8 < |n| < 40");
+    integers.print("pow(k, n), integer k <= 1000, |n| <= 64");
     EXPECT_LE(small.maxUnits, kFunctionTarget) << small.where;
     EXPECT_LE(large.maxUnits, kFunctionTarget) << large.where;
+    EXPECT_LE(integers.maxUnits, kFunctionTarget) << integers.where;
 }
 
 }  // namespace
