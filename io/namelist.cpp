@@ -15,6 +15,10 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool isQuote(char c) { return c == '\'' || c == '"'; }
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+bool startsName(const std::string& word) {
+    const char c = word.front();
+    return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '&' || c == '$';
+}
 bool endsWord(char c) { return isBlank(c) || c == ',' || c == '/' || c == '=' || c == '!' || isQuote(c); }
 
 std::string upper(std::string_view s) {
@@ -225,8 +229,10 @@ private:
         if (!assign(*m, name.text, value)) {
             return false;
         }
+        // A second value is a fault; a word that starts like a name (a letter,
+        // or & and $ of a group) is taken as the next name and judged there.
         const Token& after = lexer_.peek();
-        if (after.kind == Kind::Text || (after.kind == Kind::Word && lexer_.peek(1).kind != Kind::Equals)) {
+        if (after.kind == Kind::Text || (after.kind == Kind::Word && !startsName(after.text))) {
             return fail(NamelistStatus::Malformed, after.line, name.text,
                         "more than one value for " + name.text + " ('" + after.text + "')");
         }
