@@ -216,10 +216,11 @@ void INVERT(io::Units& units, int N, Array2<Quad>& A, Quad& VALMIN, std::int32_t
             for (int k = 1; k <= N; ++k) {
                 Quad* c = col(k);
                 const Quad b = c[p];
-                for (int i = 0; i < N; ++i) {
-                    if (i != p) {
-                        c[i] = c[i] - b * AMULT[i];
-                    }
+                for (int i = 0; i < p; ++i) {
+                    c[i] = c[i] - b * AMULT[i];
+                }
+                for (int i = p + 1; i < N; ++i) {
+                    c[i] = c[i] - b * AMULT[i];
                 }
             }
             Quad* cJU2 = col(JU2);
