@@ -134,6 +134,17 @@ struct State {
         Quad DELTA{};   // the parameter's increment being shown
         Text<1> C1;     // the change mark: '*' when unchanged
     } printIter;
+    struct Beamer {
+        std::int32_t NM = 0;              // items per mark, set on the call with N = 1
+        float DT = 0.0f;                  // last stopwatch reading, seconds
+        FixedArray1<float, 1, 2> TARRAY;  // its user and system parts
+        // The stopwatch: processor seconds since the previous reading, the
+        // user part into the first argument and the system part into the
+        // second. Empty means the process's own user and system time.
+        std::function<void(float& user, float& system)> stopwatch;
+        double userBefore = 0.0;    // the default stopwatch's previous reading,
+        double systemBefore = 0.0;  // user and system seconds of the process
+    } beamer;
 
 private:
     static PREC templateParameter() {

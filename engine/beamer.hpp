@@ -1,0 +1,16 @@
+// BEAMER: a one-line progress bar on the console for a long loop, with an
+// estimate of the loop's processor time.
+#pragma once
+
+#include "model/state.hpp"
+
+namespace quorl {
+
+// Call with N = 1 first, then with increasing N up to NTOT (the same NTOT
+// throughout). The bar is "Beamer ", after the first fiftieth of the items
+// the estimated total processor time (50 times that of the first
+// NTOT / 50 items), a mark every NTOT / 50 items ("*" every fifth, ":" the
+// others) and " done." at N = NTOT. Kept values live in s.beamer.
+void BEAMER(State& s, int N, int NTOT);
+
+}  // namespace quorl
