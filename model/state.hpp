@@ -145,6 +145,22 @@ struct State {
         double userBefore = 0.0;    // the default stopwatch's previous reading,
         double systemBefore = 0.0;  // user and system seconds of the process
     } beamer;
+    // The step-multiplier search; its own DELTA, X0, Z0 are not the shared ones.
+    struct SelectStepMult {
+        FixedArray1<Quad, 1, 32> X{};        // multipliers: ladder 1..17, candidates 18..31
+        FixedArray1<Quad, 1, 31> Z{};        // error at each multiplier
+        FixedArray2<Quad, 1, 3, 0, 2> C{};   // A, B, C of the parabolas at 0, at 1, their difference
+        std::int32_t NX0 = 17;               // fixed trial points
+        std::int32_t NXT = 31;               // all points
+        std::int32_t NX = 0;                 // slot before the current polynomial's candidates
+        std::int32_t IQ = 0;                 // polynomial index
+        std::int32_t K = 0;                  // slot of the best point
+        Quad DELTA{};                        // 2**(pass - 1)
+        Quad X0{}, Z0{}, S0{}, B0{};         // tangent at multiplier 0
+        Quad X1{}, Z1{}, S1{}, B1{};         // tangent at multiplier 1
+        Quad S2{};                           // chord slope
+        Quad DISCRIM{};                      // discriminant of the current parabola
+    } selectStepMult;
 
 private:
     static PREC templateParameter() {
