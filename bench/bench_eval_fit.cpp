@@ -1,0 +1,126 @@
+// EVALFIT over a million data points of a straight-line model, beside a
+// plain loop doing the same quad arithmetic without the engine; and the
+// peak memory of a whole unattended run of that size.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <sstream>
+#include <vector>
+
+#include "engine/eval_fit.hpp"
+#include "engine/run_quorl.hpp"
+#include "model/quorl_allocate_all.hpp"
+
+namespace {
+
+using quorl::Quad;
+using quorl::State;
+
+constexpr int kPoints = 1000000;
+
+// z = P1 + P2 * x on x = 1 .. n, measured values off by a small wiggle.
+struct LineModel {
+    int points = kPoints;
+    int iterations = 0;
+    Quad x{}, z{};
+    void operator()(State& s, int mode) {
+        if (mode <= 0) {
+            s.KPTOT = 2;
+            s.LZTOT = 1;
+            s.MDTOT = points;
+            s.NXTOT = 1;
+            s.JPU = 0;
+            s.JPD = 0;
+            s.JITERTOT = iterations;
+        } else if (mode == 1) {
+            for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
+                s.DATAE(0, s.MD) = quorl::fromInt(s.MD);
+                s.DATAE(1, s.MD) = quorl::fromInt(s.MD);
+                s.DATAE(2, s.MD) = quorl::fromInt(3) + quorl::fromInt(2) * quorl::fromInt(s.MD) +
+                                   quorl::fromDouble((s.MD % 7) * 1e-3);
+            }
+        } else if (mode == 3) {
+            x = s.DATAE(1, s.MD);
+            z = s.DATAE(2, s.MD);
+        } else if (mode == 4) {
+            s.ZR(1).Z = (z - (s.PR(1).P + s.PR(2).P * x)) * s.ZR(1).WT;
+        }
+    }
+};
+
+void BM_EvalFitStraightLine(benchmark::State& state) {
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    LineModel model;
+    s.model = std::ref(model);
+    quorl::YOUQUORL(s, 0);
+    quorl::QUORLALLOCATEALL(s);
+    s.ZR(1).WT = quorl::fromInt(1);
+    quorl::YOUQUORL(s, 1);
+    s.PR(1).P = quorl::fromInt(3);
+    s.PR(2).P = quorl::fromInt(2);
+    Quad rss{};
+    for (auto _ : state) {
+        quorl::EVALFIT(s, rss, 0);
+        benchmark::DoNotOptimize(rss);
+    }
+    state.counters["ns_per_point"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kPoints, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_EvalFitStraightLine)->Unit(benchmark::kMillisecond);
+
+// The same residuals, sums of squares, largest residual and roots over the
+// same column-major table, with no engine around them.
+void BM_PlainLoopStraightLine(benchmark::State& state) {
+    std::vector<Quad> table(3 * static_cast<std::size_t>(kPoints));
+    for (int md = 1; md <= kPoints; ++md) {
+        Quad* col = &table[3 * static_cast<std::size_t>(md - 1)];
+        col[0] = quorl::fromInt(md);
+        col[1] = quorl::fromInt(md);
+        col[2] = quorl::fromInt(3) + quorl::fromInt(2) * quorl::fromInt(md) + quorl::fromDouble((md % 7) * 1e-3);
+    }
+    const Quad p1 = quorl::fromInt(3), p2 = quorl::fromInt(2), wt = quorl::fromInt(1);
+    for (auto _ : state) {
+        Quad sum{}, zmax{};
+        int mdmax = 0;
+        for (int md = 1; md <= kPoints; ++md) {
+            const Quad* col = &table[3 * static_cast<std::size_t>(md - 1)];
+            const Quad z = (col[2] - (p1 + p2 * col[1])) * wt;
+            sum = sum + z * z;
+            if (md == 1 || abs(zmax) < abs(z)) {
+                zmax = z;
+                mdmax = md;
+            }
+        }
+        Quad rss = sqrt(sum / quorl::fromInt(kPoints));
+        rss = sqrt(rss * rss);
+        benchmark::DoNotOptimize(rss);
+        benchmark::DoNotOptimize(mdmax);
+    }
+    state.counters["ns_per_point"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kPoints, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PlainLoopStraightLine)->Unit(benchmark::kMillisecond);
+
+// A whole unattended run (baseline pass and final evaluation) of a million
+// data points; reports the peak resident memory against the size of DATAE.
+void BM_RunPeakMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        std::istringstream in;
+        std::ostringstream out;
+        State s(in, out);
+        LineModel model;
+        const int status = quorl::runQuorl(s, std::ref(model));
+        benchmark::DoNotOptimize(status);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double datae = 3.0 * kPoints * sizeof(Quad);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["datae_MB"] = datae / (1024.0 * 1024.0);
+    state.counters["limit_MB"] = 1.25 * datae / (1024.0 * 1024.0) + 10.0;
+}
+BENCHMARK(BM_RunPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace

@@ -1,0 +1,158 @@
+#include "engine/data_point_partials.hpp"
+
+#include "engine/beamer.hpp"
+#include "engine/invert.hpp"
+#include "engine/stages.hpp"
+#include "quad/decimal.hpp"
+#include "text/float_write.hpp"
+
+namespace quorl {
+
+namespace {
+
+// The matrix listing: BTB beside BTZ, one row per parameter.
+void writeMatrix(State& s, const char* header) {
+    write(s, s.JPU, header);
+    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+        write(s, s.JPU, "(i4,'  ',\\)", s.KP);
+        for (s.KP2 = 1; s.KP2 <= s.KPTOT; ++s.KP2) {
+            write(s, s.JPU, "(     g18.9\\)", s.BTB(s.KP, s.KP2));
+        }
+        write(s, s.JPU, "(' |',g18.9 )", s.BTZ(s.KP));
+    }
+    write(s, s.JPU, "('')");
+}
+
+// This data point's residuals, partials and contributions to BTZ.
+void writeDataPoint(State& s) {
+    write(s, s.JPU, "(/'Md# = ',i16/'Lz# ='\\)", s.MD);
+    for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
+        const Quad zbase = s.ZR(s.LZ).ZBASE;
+        write(s, s.JPU, "(i5,4x,g12.6,' Zr( Lz        ).Zbase'/'  '\\)", s.LZ, zbase);
+        for (int kp = 1; kp <= s.KPTOT; ++kp) {
+            write(s, s.JPU, "(g12.6\\)", s.B(s.LZ, kp));
+        }
+        write(s, s.JPU, "(' B(  Lz,1:Kptot)'/'  '\\)");
+        for (int kp = 1; kp <= s.KPTOT; ++kp) {
+            write(s, s.JPU, "(g12.6\\)", s.B(s.LZ, kp) * zbase);
+        }
+        write(s, s.JPU, "(' BtZ(   1:Kptot)')");
+    }
+}
+
+// BTB(KP,KP2) / (norm(KP) * norm(KP2)): normalises and, applied to the
+// inverse, denormalises.
+void scaleByNorms(State& s) {
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        for (int kp2 = 1; kp2 <= s.KPTOT; ++kp2) {
+            s.BTB(kp, kp2) = s.BTB(kp, kp2) / (s.PR(kp).BTBNORM * s.PR(kp2).BTBNORM);
+        }
+    }
+}
+
+}  // namespace
+
+void DATAPOINTPARTIALS(State& s) {
+    static const Quad kTinyDiagonal = quadFromText("1e-20");
+    const int JPUL = s.JPD < 6 ? 0 : s.JPU;
+
+    s.BTZ.fill(Quad{});
+    s.BTB.fill(Quad{});
+    s.MD = 0;
+    YOUQUORL(s, 2);
+
+    // Accumulation, one data point at a time.
+    for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
+        if (s.MDTOT > 1000) {
+            BEAMER(s, s.MD, s.MDTOT);
+        }
+        YOUQUORL(s, 3);
+        YOUQUORL(s, 4);
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            s.ZR(lz).ZBASE = s.ZR(lz).Z;
+        }
+        for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+            s.PR(s.KP).P = s.PR(s.KP).P + s.PR(s.KP).DELTA;
+            YOUQUORL(s, 4);
+            const PREC& pr = s.PR(s.KP);
+            for (int lz = 1; lz <= s.LZTOT; ++lz) {
+                s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * pr.OFFON;
+            }
+            s.PR(s.KP).P = s.PR(s.KP).PBASE;
+        }
+        if (s.JPD >= 5) {
+            writeDataPoint(s);
+        }
+        for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
+            const Quad zbase = s.ZR(s.LZ).ZBASE;
+            for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+                const Quad b = s.B(s.LZ, s.KP);
+                s.BTZ(s.KP) = s.BTZ(s.KP) + b * zbase;
+                for (s.KP2 = 1; s.KP2 <= s.KPTOT; ++s.KP2) {
+                    s.BTB(s.KP2, s.KP) = s.BTB(s.KP2, s.KP) + s.B(s.LZ, s.KP2) * b;
+                }
+            }
+        }
+    }
+
+    // Normalisation by the square roots of the diagonal.
+    enterStage(s, 4);
+    if (s.JPD >= 6) {
+        writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=')");
+    }
+    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+        PREC& pr = s.PR(s.KP);
+        pr.BTBNORM = abs(s.BTB(s.KP, s.KP));
+        if (pr.BTBNORM > kTinyDiagonal) {
+            pr.BTBNORM = sqrt(pr.BTBNORM);
+        } else {
+            pr.BTBNORM = Quad{1.0, 0.0};
+        }
+        if (s.JPU > 5 && s.JPD >= 6) {
+            write(s, s.JPU, "('Pr(',i4,').BtBnorm=',e13.6)", s.KP, pr.BTBNORM);
+        }
+    }
+    scaleByNorms(s);
+    if (s.JPD >= 5) {
+        writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=  (normalized)')");
+    }
+
+    // Inversion; the flags travel in a work vector of their own.
+    Array1<std::int32_t> used(1, s.KPTOT);
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        used(kp) = s.PR(kp).INVERTED;
+    }
+    INVERT(s.units, s.KPTOT, s.BTB, s.NOISEFLOOR, s.IRANK, s.ABSDET, used, JPUL);
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).INVERTED = used(kp);
+    }
+    enterStage(s, 5);
+    scaleByNorms(s);
+    if (s.JPD >= 5) {
+        writeMatrix(s, "(/'Kp#   BtBinv(Kptot,Kptot) | BtZ(Kptot)=')");
+    }
+
+    // The inverter's step: inverse(BTB) * BTZ.
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).PSTEP(2, 1) = Quad{};
+    }
+    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+        Quad step{};
+        for (s.KP2 = 1; s.KP2 <= s.KPTOT; ++s.KP2) {
+            step = step + s.BTB(s.KP, s.KP2) * s.BTZ(s.KP2);
+        }
+        s.PR(s.KP).PSTEP(2, 1) = step;
+    }
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).P = s.PR(kp).PBASE;
+    }
+    if (s.JPD >= 5) {
+        write(s, s.JPU, "(/'Inverter`s full Pr(Kp).Pstep(2,1):')");
+        for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+            FLOATWRITE(s.PR(s.KP).PSTEP(2, 1), s.CFLOAT40);
+            write(s, s.JPU, "(a40,2x,16a1)", s.CFLOAT40, s.PR(s.KP).PNAME.chars());
+        }
+    }
+}
+
+}  // namespace quorl

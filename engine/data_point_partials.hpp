@@ -1,0 +1,26 @@
+// DATAPOINTPARTIALS: the normal equations from finite-difference partials
+// of every data point, their normalised inversion and the inverter's step.
+#pragma once
+
+#include "model/state.hpp"
+
+namespace quorl {
+
+// Inputs: PR(:).PBASE (with PR(:).P equal to it), PR(:).DELTA (non-zero),
+// PR(:).OFFON; the model's residuals through modes 2, 3 and 4.
+// Outputs: BTB holds the (partial) inverse of the normal matrix, BTZ the
+// right-hand side, B the partials of the last data point, PR(:).BTBNORM
+// the norms, PR(:).INVERTED the flags and PR(:).PSTEP(2,1) the step
+// inverse(BTB) * BTZ; NOISEFLOOR, IRANK, ABSDET from the inversion;
+// PR(:).P = PR(:).PBASE again.
+//
+// Method: one-sided differences B(LZ,KP) = (ZBASE - Z(P + DELTA)) / DELTA
+// * OFFON, accumulated point by point into BTB = sum B'B and BTZ = sum
+// B'Z (B holds one data point only, so memory does not grow with the data);
+// BTB is scaled by the square roots of its diagonal (a norm of 1 where the
+// diagonal is 1e-20 or less, so nothing divides by zero), inverted with
+// complete pivoting, and scaled back. A singular matrix is no error: the
+// parameters the inverter leaves out get a zero step.
+void DATAPOINTPARTIALS(State& s);
+
+}  // namespace quorl
