@@ -1,0 +1,47 @@
+// The sample fit converges from P1 = P2 = 0 in both of its forms, run
+// unattended, to the values its exact data were made from.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "engine/run_quorl.hpp"
+#include "quad/decimal.hpp"
+#include "support/temp_dir.hpp"
+#include "user/power_law_sample.hpp"
+
+namespace {
+
+using quorl::Quad;
+using quorl::quadFromText;
+
+double significantDigits(const Quad& got, const Quad& want) {
+    const double rel = std::fabs(((got - want) / want).hi);
+    return rel == 0.0 ? 34.0 : -std::log10(rel);
+}
+
+void converge(int config, const Quad& p1, const char* label) {
+    quorl::testing::TempDir dir;
+    quorl::testing::TempDir::writeFile("Quorl-user.nml",
+                                       "&QUORLNML JUSERCONFIG=" + std::to_string(config) + " /\n");
+    std::istringstream in;  // unattended: the console input is empty
+    std::ostringstream out;
+    quorl::State s(in, out);
+    ASSERT_EQ(quorl::runQuorl(s, quorl::PowerLawSample{}), 0) << out.str();
+    const double d1 = significantDigits(s.PR(1).PBASE, p1);
+    const double d2 = significantDigits(s.PR(2).PBASE, quadFromText("2.200000001"));
+    std::printf("sample %s: %.1f and %.1f significant digits after %d passes, RSS %.3e\n", label, d1, d2, s.JITER,
+                s.RSS.hi);
+    EXPECT_GE(d1, 25.0);
+    EXPECT_GE(d2, 25.0);
+}
+
+TEST(SampleConvergence, RawPowerLaw) { converge(1, quadFromText("3.1"), "Z = P1 * X**P2"); }
+
+TEST(SampleConvergence, StraightLineInLogLogSpace) {
+    converge(2, log10(quadFromText("3.1")), "log10 Z = P1 + P2 * log10 X");
+}
+
+}  // namespace
