@@ -135,6 +135,12 @@ TEST(QuadArith, DivisionAndSquareRootEnds) {
     EXPECT_TRUE(same(fromInt(1) / fromDouble(kInf), 0.0));
     EXPECT_TRUE(same(sqrt(fromDouble(kInf)), kInf));
     EXPECT_TRUE(same(sqrt(fromDouble(-0.0)), -0.0));
+    // Operands beyond 2^995 are split without overflow: exact products stay exact.
+    const Quad big = fromDouble(0x1.8p1000) * fromDouble(0x1.8p-10);
+    EXPECT_EQ(big.hi, 0x1.2p991);
+    EXPECT_EQ(big.lo, 0.0);
+    const Quad third = fromDouble(0x1p1020) / fromInt(3);
+    EXPECT_LT(std::fabs((third * fromInt(3) - fromDouble(0x1p1020)).hi), 0x1p916);
     // Square roots of values far from 1 keep full precision.
     const Quad r = sqrt(Quad{0x1p-1000, 0x1p-1060});
     EXPECT_EQ(r.hi, 0x1p-500);
