@@ -226,6 +226,7 @@ private:
     void data(Op op, int repeat, bool needDecimals, bool allowExponent) {
         Descriptor d{op};
         d.repeat = repeat < 0 ? 1 : repeat;
+        const std::size_t letter = pos_ - 1;
         if (!atDigit()) {
             fail("missing field width");
         }
@@ -250,12 +251,15 @@ private:
             }
         }
         if (d.w == 0 && (op == Op::Exp || op == Op::General)) {
+            pos_ = letter;
             fail("this descriptor needs a positive width");
         }
         if ((op == Op::Int || op == Op::Bin) && d.w > 0 && d.d > d.w) {
+            pos_ = letter;
             fail("more minimum digits than the field width");
         }
         if (op == Op::Exp && d.d == 0) {
+            pos_ = letter;
             fail("an exponent form needs at least one digit");
         }
         out_.hasData = true;
