@@ -21,6 +21,13 @@ public:
 
     BigUint() = default;
     explicit BigUint(std::uint64_t v) { set(v); }
+    // Copies touch only the used limbs.
+    BigUint(const BigUint& o) : n_(o.n_) { copyLimbs(o); }
+    BigUint& operator=(const BigUint& o) {
+        n_ = o.n_;
+        copyLimbs(o);
+        return *this;
+    }
 
     void set(std::uint64_t v) {
         n_ = v != 0 ? 1 : 0;
@@ -265,6 +272,11 @@ public:
                                                  10000000000000000000ULL};
 
 private:
+    void copyLimbs(const BigUint& o) {
+        for (int i = 0; i < n_; ++i) {
+            w_[i] = o.w_[i];
+        }
+    }
     static void check(int n) {
         if (n > kCapacity) {
             throw std::length_error("BigUint: number too large for the decimal conversion");

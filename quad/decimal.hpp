@@ -4,6 +4,7 @@
 //    rounded correctly to a number of digits, for the formatted writers.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "quad/quad.hpp"
@@ -18,6 +19,23 @@ bool parseQuad(std::string_view text, Quad& out);
 // The double-double nearest the decimal text; throws std::invalid_argument
 // on malformed text. For constants: quadFromText("2.200000001").
 Quad quadFromText(std::string_view text);
+
+// ---- exact decimal expansion, for the formatted writers -----------------
+// Both work on the magnitude of the exact value hi + lo (any pair, normalised
+// or not, subnormal parts included) and round to nearest, ties to even. The
+// value must be finite.
+
+// True when the exact value hi + lo is negative, or is a zero whose head
+// carries a minus sign (a negative zero).
+bool isNegativeValue(Quad v);
+
+// The decimal digits of round(|v| * 10^decimals), without leading zeros
+// ("0" when that rounds to zero). `decimals` may be negative.
+void fixedDigits(Quad v, int decimals, std::string& digits);
+
+// `count` (>= 1) significant digits D of |v| (nonzero) and the exponent k
+// with |v| = 0.D * 10^k after rounding: 10^(count-1) <= D < 10^count.
+int scientificDigits(Quad v, int count, std::string& digits);
 
 namespace literals {
 // 2.200000001_q: the double-double nearest the literal's decimal text.
