@@ -30,8 +30,17 @@ inline void quickTwoSum(double a, double b, double& s, double& e) {
 }
 
 // hi + lo == a exactly, each half holding at most 26 significant bits.
+// Beyond 2^995 the product with the splitter would overflow, so such values
+// are split at a scale 2^-28 lower (exactly) and scaled back.
 inline void split(double a, double& hi, double& lo) {
     constexpr double splitter = 134217729.0;  // 2^27 + 1
+    if (std::fabs(a) > 0x1p995) [[unlikely]] {
+        const double s = a * 0x1p-28;
+        const double t = splitter * s;
+        hi = (t - (t - s)) * 0x1p28;
+        lo = a - hi;
+        return;
+    }
     const double t = splitter * a;
     hi = t - (t - a);
     lo = a - hi;

@@ -1,85 +1,369 @@
-// Transcendental functions of quad reals.
+// Transcendental functions of quad reals: exp, log, log10 and the powers.
+//
+// exp reduces x = (256 k + j) ln2/256 + r with |r| <= ln2/512, taking the
+// multiple of ln2/256 off with a three-part constant and exact products, so
+// that large arguments lose nothing. Then exp(x) = 2^k * 2^(j/256) * exp(r),
+// 2^(j/256) from a table and exp(r) - 1 from its Taylor polynomial.
+//
+// log writes x = 2^k z with z in [0.6875, 1.375) and takes a reciprocal c of
+// a table point near z, so that log x = k ln2 - ln c + log1p(z c - 1) with
+// |z c - 1| <= 2^-8; z c - 1 is formed exactly and log1p comes from its
+// Taylor polynomial. The sum is carried in three parts. pow uses all three:
+// exp magnifies the absolute error of y log x into the relative error of the
+// result, so that product is formed to well beyond 2^-104 before exp.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
+#include "quad/math_tables.hpp"
 #include "quad/quad.hpp"
 
 namespace quorl {
 
 namespace {
-// ln 2 as a double-double.
-constexpr Quad kLn2{6.931471805599452862e-01, 2.319046813846299558e-17};
-constexpr Quad kLn10{2.302585092994045901e+00, -2.170756223382249351e-16};
-}  // namespace
 
-// exp(a) = 2^k * exp(r), r = a - k ln2 reduced further by 2^-10, Taylor series,
-// then squared back.
-Quad exp(Quad a) {
-    if (a.hi > 709.78) {
-        return Quad{std::numeric_limits<double>::infinity(), 0.0};
+using detail::kExp2Table;
+using detail::kInvLn10Parts;
+using detail::kInvLn2Times256;
+using detail::kLn2Over256Parts;
+using detail::kLn2Parts;
+using detail::kLogTable;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Beyond these arguments exp is inf or 0 in doubles.
+constexpr double kExpOverflow = 709.79;
+constexpr double kExpUnderflow = -745.2;
+
+// A value carried as the unevaluated sum h + m + l, |m| and |l| far below |h|.
+struct Triple {
+    double h, m, l;
+};
+
+// Sum of two pairs with both tails added error-free: within 2^-106 of the
+// exact sum whatever the signs.
+inline Quad addExact(Quad a, Quad b) {
+    double s, e, t, f;
+    eft::twoSum(a.hi, b.hi, s, e);
+    eft::twoSum(a.lo, b.lo, t, f);
+    e += t;
+    eft::quickTwoSum(s, e, s, e);
+    e += f;
+    eft::quickTwoSum(s, e, s, e);
+    return Quad{s, e};
+}
+
+// A pair plus a double.
+inline Quad addDouble(Quad a, double b) {
+    double s, e;
+    eft::twoSum(a.hi, b, s, e);
+    e += a.lo;
+    eft::quickTwoSum(s, e, s, e);
+    return Quad{s, e};
+}
+
+// A pair times a double.
+inline Quad mulDouble(Quad a, double b) {
+    double p, e;
+    eft::twoProd(a.hi, b, p, e);
+    e += a.lo * b;
+    eft::quickTwoSum(p, e, p, e);
+    return Quad{p, e};
+}
+
+// a * 2^k: exact when the result is a normal double pair.
+inline Quad scaleByPowerOfTwo(Quad a, int k) {
+    if (k > -1022 && k < 1023) {
+        const double f = std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+        return Quad{a.hi * f, a.lo * f};
     }
-    if (a.hi < -745.2) {
+    const double hi = std::ldexp(a.hi, k);
+    return Quad{hi, std::isinf(hi) ? 0.0 : std::ldexp(a.lo, k)};
+}
+
+// Coefficients 1/n! of the exp polynomial; the pairs are exact to 2^-107.
+constexpr Quad kInvFact3{0x1.5555555555555p-3, 0x1.5555555555555p-57};  // 1/6
+constexpr Quad kInvFact4{0x1.5555555555555p-5, 0x1.5555555555555p-59};  // 1/24
+constexpr Quad kInvFact5{0x1.1111111111111p-7, 0x1.1111111111111p-63};  // 1/120
+constexpr double kInvFact6 = 1.0 / 720.0;
+constexpr double kInvFact7 = 1.0 / 5040.0;
+constexpr double kInvFact8 = 1.0 / 40320.0;
+constexpr double kInvFact9 = 1.0 / 362880.0;
+
+// exp(xh + xm + xl) for kExpUnderflow <= xh <= kExpOverflow.
+Quad expCore(double xh, double xm, double xl) {
+    // n = nearest integer to x * 256/ln2, by the 1.5 * 2^52 shift.
+    constexpr double shifter = 0x1.8p52;
+    const double nd = (xh * kInvLn2Times256 + shifter) - shifter;
+    const auto n = static_cast<std::int64_t>(nd);
+
+    // r = x - n ln2/256: every product and the head difference exact.
+    double p1, e1, p2, e2;
+    eft::twoProd(nd, kLn2Over256Parts[0], p1, e1);
+    eft::twoProd(nd, kLn2Over256Parts[1], p2, e2);
+    const double p3 = nd * kLn2Over256Parts[2];
+    double s, se, m1, m1e, m2, m2e;
+    eft::twoSum(xh, -p1, s, se);
+    eft::twoSum(xm, -e1, m1, m1e);
+    eft::twoSum(m1, -p2, m2, m2e);
+    const double low = ((se + m1e + m2e) + (xl - e2)) - p3;
+    double rh, rl;
+    eft::twoSum(s, m2, rh, rl);
+    rl += low;
+    eft::quickTwoSum(rh, rl, rh, rl);
+
+    // exp(rh) - 1 to degree 9 (|rh| <= 0.00136, the next term is < 2^-116);
+    // the terms from r^6 on are below 2^-56 and need only double precision.
+    const double h = kInvFact6 + rh * (kInvFact7 + rh * (kInvFact8 + rh * kInvFact9));
+    Quad a = addDouble(kInvFact5, rh * h);
+    a = addExact(kInvFact4, mulDouble(a, rh));
+    a = addExact(kInvFact3, mulDouble(a, rh));
+    a = addDouble(mulDouble(a, rh), 0.5);
+    a = addDouble(mulDouble(a, rh), 1.0);
+    Quad p = mulDouble(a, rh);
+    // exp(rh + rl) - 1 = p + rl exp(rh), rl below 2^-62.
+    p = addDouble(p, rl * (1.0 + p.hi));
+
+    // 2^(j/256) (1 + p), then 2^k.
+    const Quad t{kExp2Table[n & 255][0], kExp2Table[n & 255][1]};
+    const Quad result = addExact(t, t * p);
+    return scaleByPowerOfTwo(result, static_cast<int>(n >> 8));
+}
+
+// log1p coefficients (-1)^(n+1)/n; the pairs are exact to 2^-107.
+constexpr Quad kThird{0x1.5555555555555p-2, 0x1.5555555555555p-56};       // 1/3
+constexpr Quad kFifth{0x1.999999999999ap-3, -0x1.999999999999ap-57};      // 1/5
+constexpr Quad kMinusSixth{-0x1.5555555555555p-3, -0x1.5555555555555p-57};  // -1/6
+constexpr Quad kSeventh{0x1.2492492492492p-3, 0x1.2492492492492p-57};     // 1/7
+
+// log1p(zh + zl) for |zh| <= 2^-8, |zl| small beside zh or below 2^-104,
+// to about 2^-106 relative.
+Quad log1pSmall(double zh, double zl) {
+    // Terms z^8 .. z^14 are below 2^-59 z: double precision suffices. The
+    // first neglected term, z^15/15, is below 2^-115 z.
+    const double h =
+        -1.0 / 8 + zh * (1.0 / 9 + zh * (-1.0 / 10 + zh * (1.0 / 11 + zh * (-1.0 / 12 + zh * (1.0 / 13 + zh * (-1.0 / 14))))));
+    Quad a = addDouble(kSeventh, zh * h);
+    a = addExact(kMinusSixth, mulDouble(a, zh));
+    a = addExact(kFifth, mulDouble(a, zh));
+    a = addDouble(mulDouble(a, zh), -0.25);
+    a = addExact(kThird, mulDouble(a, zh));
+    a = addDouble(mulDouble(a, zh), -0.5);
+    a = addDouble(mulDouble(a, zh), 1.0);
+    const Quad p = mulDouble(a, zh);
+    // log1p(zh + zl) = log1p(zh) + zl / (1 + zh) + O(zl^2).
+    return addDouble(p, zl / (1.0 + zh));
+}
+
+// The bit pattern of 0.6875, the foot of the log reduction interval.
+constexpr std::uint64_t kLogOffset = 0x3FE6000000000000ULL;
+
+// log x for a finite x > 0, as three parts.
+Triple logCore(Quad x) {
+    std::uint64_t ix = std::bit_cast<std::uint64_t>(x.hi);
+    int k = 0;
+    if (ix < 0x0010000000000000ULL) {  // subnormal head: bring it up first
+        x.hi *= 0x1p54;
+        x.lo *= 0x1p54;
+        ix = std::bit_cast<std::uint64_t>(x.hi);
+        k = -54;
+    }
+    // x = 2^e z, z in [0.6875, 1.375), i the subinterval of z.
+    const std::uint64_t tmp = ix - kLogOffset;
+    const int i = static_cast<int>((tmp >> 44) & 255);
+    const int e = static_cast<int>(static_cast<std::int64_t>(tmp) >> 52);
+    k += e;
+    const double zh = std::bit_cast<double>(ix - (tmp & (0xfffULL << 52)));
+    // The tail scaled by the same 2^-e, in two steps when 2^-e is no normal double.
+    double zl;
+    if (e > -1022 && e < 1022) {
+        zl = x.lo * std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e) << 52);
+    } else {
+        const int e1 = e / 2;
+        zl = x.lo * std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e1) << 52) *
+             std::bit_cast<double>(static_cast<std::uint64_t>(1023 - (e - e1)) << 52);
+    }
+
+    // u = z c - 1 exactly as b + rest: the head products are error-free,
+    // p - 1 is exact (p lies within 2^-8 of 1), and the sums are error-free
+    // down to the last, whose rounding is below 2^-150.
+    const detail::LogEntry& entry = kLogTable[i];
+    double p, pe, q, qe;
+    eft::twoProd(zh, entry.invc, p, pe);
+    eft::twoProd(zl, entry.invc, q, qe);
+    double a, ae, b, be;
+    eft::twoSum(pe, q, a, ae);
+    eft::twoSum(p - 1.0, a, b, be);
+    const double rest = (ae + be) + qe;
+    const Quad l1p = log1pSmall(b, rest);
+
+    // k ln2 - ln c + log1p(u): head, middle and low parts summed error-free.
+    const auto kd = static_cast<double>(k);
+    double a1, a2, b1, b2;
+    eft::twoProd(kd, kLn2Parts[0], a1, a2);
+    eft::twoProd(kd, kLn2Parts[1], b1, b2);
+    const double c1 = kd * kLn2Parts[2];
+    double s1, s1e, s2, s2e;
+    eft::twoSum(a1, entry.logc[0], s1, s1e);
+    eft::twoSum(s1, l1p.hi, s2, s2e);
+    double m1, m1e, m2, m2e, m3, m3e, m4, m4e, m5, m5e;
+    eft::twoSum(a2, b1, m1, m1e);
+    eft::twoSum(m1, entry.logc[1], m2, m2e);
+    eft::twoSum(m2, l1p.lo, m3, m3e);
+    eft::twoSum(m3, s1e, m4, m4e);
+    eft::twoSum(m4, s2e, m5, m5e);
+    const double low = ((m1e + m2e) + (m3e + m4e)) + ((m5e + b2) + (c1 + entry.logc[2]));
+    double h, t, m, l;
+    eft::twoSum(s2, m5, h, t);
+    eft::twoSum(t, low, m, l);
+    eft::quickTwoSum(h, m, h, m);
+    return Triple{h, m, l};
+}
+
+inline Quad toQuad(Triple t) {
+    double h, l;
+    eft::quickTwoSum(t.h, t.m + t.l, h, l);
+    return Quad{h, l};
+}
+
+// exp(y * L) for a pair y and a three-part L, the product formed to about
+// 2^-150 relative before exp.
+Quad expOfProduct(Quad y, Triple L) {
+    const double t = y.hi * L.h;
+    if (!(t <= kExpOverflow)) {
+        return Quad{kInf, 0.0};
+    }
+    if (t < kExpUnderflow) {
         return Quad{0.0, 0.0};
     }
-    if (std::isnan(a.hi)) {
-        return a;
+    if (std::fabs(y.hi) > 0x1p995) {  // past the range of the splitting products
+        return expCore(t, y.lo * L.h + y.hi * L.m, 0.0);
     }
-    const double k = std::nearbyint(a.hi / kLn2.hi);
-    Quad r = (a - kLn2 * k) * (1.0 / 1024.0);
-    Quad term = r;
-    Quad sum = r;
-    for (int n = 2; n < 20; ++n) {
-        term = term * r / static_cast<double>(n);
-        sum = sum + term;
-        if (std::fabs(term.hi) < 1e-36) {
-            break;
-        }
-    }
-    // exp(r) - 1 squared up: e^(2x) - 1 = (e^x - 1)(e^x - 1 + 2).
-    for (int i = 0; i < 10; ++i) {
-        sum = sum * (sum + 2.0);
-    }
-    sum = sum + 1.0;
-    return Quad{std::ldexp(sum.hi, static_cast<int>(k)), std::ldexp(sum.lo, static_cast<int>(k))};
+    double t1, e1, t2, e2, t3, e3;
+    eft::twoProd(y.hi, L.h, t1, e1);
+    eft::twoProd(y.hi, L.m, t2, e2);
+    eft::twoProd(y.lo, L.h, t3, e3);
+    double m1, m1e, m2, m2e;
+    eft::twoSum(e1, t2, m1, m1e);
+    eft::twoSum(m1, t3, m2, m2e);
+    const double low = (m1e + m2e) + ((e2 + e3) + (y.hi * L.l + y.lo * L.m));
+    return expCore(t1, m2, low);
 }
 
-// Newton's iteration on exp: x <- x + a * exp(-x) - 1.
+inline bool isInteger(Quad a) { return std::floor(a.hi) == a.hi && std::floor(a.lo) == a.lo; }
+
+// For an integer-valued pair: is it odd?
+inline bool isOdd(Quad a) {
+    const double ph = std::fabs(std::fmod(a.hi, 2.0));
+    const double pl = std::fabs(std::fmod(a.lo, 2.0));
+    return (ph + pl) == 1.0;
+}
+
+}  // namespace
+
+Quad exp(Quad a) {
+    if (std::isnan(a.hi)) {
+        return Quad{kNaN, 0.0};
+    }
+    if (a.hi > kExpOverflow) {
+        return Quad{kInf, 0.0};
+    }
+    if (a.hi < kExpUnderflow) {
+        return Quad{0.0, 0.0};
+    }
+    return expCore(a.hi, a.lo, 0.0);
+}
+
 Quad log(Quad a) {
-    if (a.hi <= 0.0 || std::isnan(a.hi)) {
-        return Quad{a.hi == 0.0 ? -std::numeric_limits<double>::infinity()
-                                : std::numeric_limits<double>::quiet_NaN(),
-                    0.0};
+    if (std::isnan(a.hi) || a.hi < 0.0) {
+        return Quad{kNaN, 0.0};
+    }
+    if (a.hi == 0.0) {
+        return Quad{-kInf, 0.0};
     }
     if (std::isinf(a.hi)) {
-        return a;
+        return Quad{kInf, 0.0};
     }
-    Quad x{std::log(a.hi), 0.0};
-    x = x + a * exp(-x) - 1.0;
-    return x;
+    return toQuad(logCore(a));
 }
 
-Quad log10(Quad a) { return log(a) / kLn10; }
+Quad log10(Quad a) {
+    if (std::isnan(a.hi) || a.hi <= 0.0 || std::isinf(a.hi)) {
+        return log(a);
+    }
+    // log x times 1/ln10, both in three parts; the product's head exact.
+    const Triple L = logCore(a);
+    double p, pe, q, qe, r, re;
+    eft::twoProd(L.h, kInvLn10Parts[0], p, pe);
+    eft::twoProd(L.h, kInvLn10Parts[1], q, qe);
+    eft::twoProd(L.m, kInvLn10Parts[0], r, re);
+    double m1, m1e, m2, m2e;
+    eft::twoSum(pe, q, m1, m1e);
+    eft::twoSum(m1, r, m2, m2e);
+    const double low = (m1e + m2e) + ((qe + re) + (L.h * kInvLn10Parts[2] + L.m * kInvLn10Parts[1] +
+                                                   L.l * kInvLn10Parts[0]));
+    double h, l;
+    eft::quickTwoSum(p, m2 + low, h, l);
+    return Quad{h, l};
+}
 
-Quad pow(Quad a, Quad b) { return exp(b * log(a)); }
+Quad pow(Quad a, Quad b) {
+    if (b.hi == 0.0) {
+        return Quad{1.0, 0.0};
+    }
+    if (std::isnan(a.hi) || std::isnan(b.hi)) {
+        return Quad{kNaN, 0.0};
+    }
+    bool negate = false;
+    if (a.hi < 0.0) {
+        if (!isInteger(b)) {
+            return Quad{kNaN, 0.0};  // a negative base needs an integer exponent
+        }
+        negate = isOdd(b);
+        a = -a;
+    }
+    Quad result;
+    if (a.hi == 0.0) {
+        result = Quad{b.hi > 0.0 ? 0.0 : kInf, 0.0};
+    } else if (std::isinf(a.hi)) {
+        result = Quad{b.hi > 0.0 ? kInf : 0.0, 0.0};
+    } else if (a.hi == 1.0 && a.lo == 0.0) {
+        result = Quad{1.0, 0.0};
+    } else {
+        result = expOfProduct(b, logCore(a));
+    }
+    return negate ? -result : result;
+}
 
-// Binary powering; a negative exponent inverts at the end.
+// Small exponents by binary powering, exact whenever the products are;
+// larger ones through exp(n log |a|) in extra precision, whose error does
+// not grow with n. Powers of small integers up to the 64th also take binary
+// powering: their products stay exact until the last one or two, so the
+// result is exact whenever a pair can hold it (10^n up to n = 45).
 Quad pow(Quad a, int n) {
     if (n == 0) {
         return Quad{1.0, 0.0};
     }
-    long long m = n < 0 ? -static_cast<long long>(n) : n;
-    Quad result{1.0, 0.0};
-    Quad base = a;
-    while (m > 0) {
-        if (m & 1) {
-            result = result * base;
+    const long long m = n < 0 ? -static_cast<long long>(n) : n;
+    const bool smallInteger = a.lo == 0.0 && std::fabs(a.hi) <= 0x1p26 && std::trunc(a.hi) == a.hi;
+    if (m <= 8 || (smallInteger && m <= 64) || std::isnan(a.hi) || a.hi == 0.0 || std::isinf(a.hi)) {
+        Quad result{1.0, 0.0};
+        Quad base = a;
+        for (long long r = m; r > 0; r >>= 1) {
+            if (r & 1) {
+                result = result * base;
+            }
+            if (r > 1) {
+                base = base * base;
+            }
         }
-        m >>= 1;
-        if (m > 0) {
-            base = base * base;
-        }
+        return n < 0 ? Quad{1.0, 0.0} / result : result;
     }
-    return n < 0 ? Quad{1.0, 0.0} / result : result;
+    const bool negate = a.hi < 0.0 && (m & 1) != 0;
+    const Quad result = expOfProduct(fromInt(n), logCore(abs(a)));
+    return negate ? -result : result;
 }
 
 }  // namespace quorl
