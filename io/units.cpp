@@ -83,8 +83,12 @@ void Units::closeConnection(Connection& c, int unit) {
         c.stream->put('\n');
         c.lineOpen = false;
     }
+    // A file read to its end has its fail bit set already; only a file
+    // being written can fail to finish.
+    const bool writing = !c.reading;
+    c.stream->clear();
     c.stream->close();
-    if (c.stream->fail()) {
+    if (writing && c.stream->fail()) {
         stop("cannot finish writing " + describe(unit, c.path));
     }
 }

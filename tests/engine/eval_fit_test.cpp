@@ -69,7 +69,7 @@ TEST(EvalFit, SummaryShowsEachQuantityAndTheDataPointOfItsLargestResidual) {
     std::istringstream in;
     std::ostringstream out;
     State s(in, out);
-    prepare(s, TableModel{{{q(1)}, {q(-2)}}});
+    prepare(s, TableModel{{{q(1)}, {q(-7)}}});
     s.DATAE(0, 2) = q(42);
     s.DATAE(1, 2) = q(5);
     s.DATAE(2, 2) = q(9);
@@ -79,7 +79,7 @@ TEST(EvalFit, SummaryShowsEachQuantityAndTheDataPointOfItsLargestResidual) {
     s.JITER = 7;
     Quad rss{};
     quorl::EVALFIT(s, rss, 6);
-    const std::string rms = "      1.58113883008418966599944677221636";  // sqrt(2.5)
+    const std::string rms = "      5.00000000000000000000000000000000";  // sqrt((1 + 49) / 2)
     const std::string expected =
         "\n"
         "EvalErr:\n"
@@ -87,7 +87,7 @@ TEST(EvalFit, SummaryShowsEachQuantityAndTheDataPointOfItsLargestResidual) {
         "EvalFit Summary:\n"
         "Mdtot=      2" + rms + " SRSS\n"
         "  Lz=       1" + rms + " RMS\n"
-        " @Md=       2     -2.00000000000000000000000000000000 Max(abs)\n"
+        " @Md=       2     -7.00000000000000000000000000000000 Max(abs)\n"
         "            0       42.                               0:Id#\n"
         "            1      5.00000000000000000000000000000000 1:X\n"
         "                   9.00000000000000000000000000000000 1:Z\n"

@@ -18,7 +18,8 @@ using quorl::Quad;
 using quorl::State;
 using quorl::testing::TempDir;
 
-// A straight line z = P1 at two data points; the hook sees every call
+// Two data points with fixed residuals 1 and 3, whatever the parameter, and
+// full steps (which are then zero); the hook sees every call
 // after the model's own work and may change the run (set JDONE, ...).
 struct LineModel {
     std::vector<int>* modes = nullptr;
@@ -36,11 +37,12 @@ struct LineModel {
             s.JPU = 6;
             s.JPD = 1;
             s.JITERTOT = 2;
+            s.JSTEPMULT = 1;
         } else if (mode == 1) {
             s.DATAE(2, 1) = quorl::fromInt(1);
             s.DATAE(2, 2) = quorl::fromInt(3);
         } else if (mode == 4) {
-            s.ZR(1).Z = (s.DATAE(2, s.MD) - s.PR(1).P) * s.ZR(1).WT;
+            s.ZR(1).Z = s.DATAE(2, s.MD) * s.ZR(1).WT;
         }
         if (hook) {
             hook(s, mode);
@@ -78,7 +80,7 @@ TEST(RunQuorl, RunsEveryPassAndTheEndSequence) {
     EXPECT_EQ(r.count(6), 1);
     EXPECT_EQ(r.s.JITER, 3);
     EXPECT_EQ(r.s.JPHASE.trimmed(), "8: Quorl is done interating. Export the results & close");
-    // The final evaluation: RMS of residuals 1 and 3 at P1 = 0.
+    // The final evaluation: RMS of residuals 1 and 3.
     EXPECT_TRUE(r.s.RSS == sqrt(quorl::fromInt(5)));
     EXPECT_NE(r.out.str().find("EvalFit Summary:"), std::string::npos);
     EXPECT_EQ(r.out.str().substr(r.out.str().size() - kClosing.size()), kClosing);

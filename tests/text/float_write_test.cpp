@@ -38,7 +38,7 @@ TEST(FloatWrite, SmallValuesAreScaledAndTaggedWithTheirExponent) {
 
 TEST(FloatWrite, ZeroExtremesAndNonFiniteValuesTakeTheExponentRows) {
     EXPECT_EQ(text(Quad{}), "   0.0000000000000000000000000000000E+00");
-    EXPECT_EQ(text(quadFromText("1e-40")).substr(35), "E-40");
+    EXPECT_EQ(text(quadFromText("1e-40")), "   0.1000000000000000000000000000000E-39");
     EXPECT_EQ(text(quadFromText("2e30")), "  0.20000000000000000000000000000000E+31");
     const std::string nan = text(Quad{std::numeric_limits<double>::quiet_NaN(), 0.0});
     EXPECT_NE(nan.find("NaN"), std::string::npos);
