@@ -33,6 +33,7 @@ void askPreviousValues(State& s) {
         std::int32_t answer = s.JPREV;
         const io::ReadResult r = io::readFree(s.units, 5, answer);
         if (r.status == io::ReadStatus::EndOfInput) {
+            s.units.endLine(6);  // nobody pressed Enter: end the prompt's line
             return;
         }
         if (r.status == io::ReadStatus::Ok) {
@@ -94,6 +95,7 @@ bool userWantsToQuit(State& s) {
         s.driver.A1 = "";
         const io::ReadResult r = io::readFree(s.units, 5, s.driver.A1);
         if (r.status == io::ReadStatus::EndOfInput) {
+            s.units.endLine(6);  // nobody pressed Enter: end the prompt's line
             s.driver.NY = 2;
             break;
         }

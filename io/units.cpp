@@ -224,9 +224,7 @@ bool Units::lineOpen(int unit) const {
 std::optional<std::string> Units::readLine(int unit) {
     std::istream* in = nullptr;
     if (unit == kConsoleIn) {
-        // The prompt's line was ended by the user's Enter.
         out_->flush();
-        consoleLineOpen_ = false;
         in = in_;
     } else if (unit == kConsoleOut || isSilent(unit)) {
         stop("cannot read from " + unitName(unit) + ": only unit 5 of the console units reads");
@@ -235,7 +233,11 @@ std::optional<std::string> Units::readLine(int unit) {
     }
     std::string line;
     if (!std::getline(*in, line)) {
+        // No Enter came: a prompt's line stays open for the caller to end.
         return std::nullopt;
+    }
+    if (unit == kConsoleIn) {
+        consoleLineOpen_ = false;  // the user's Enter ended the prompt's line
     }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
