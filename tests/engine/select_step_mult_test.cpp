@@ -119,6 +119,22 @@ TEST(SelectStepMult, ErrorGrowingBothWaysKeepsTheParameters) {
     expectApplied(s);
 }
 
+TEST(SelectStepMult, SmallestLadderStepCountsAsNoProgress) {
+    // Error 1 + |m - 0.001|: slot 3 (multiplier 0.001) holds the minimum and
+    // the parabola's vertex at the same point only ties it.
+    Search r([](const std::vector<Quad>& p) { return q(1) + abs(p[0] - t("0.001")); });
+    State& s = r.s;
+    s.PR(1).PSTEP(4, 1) = q(1);
+    s.RSSBASE = t("1.001");
+    quorl::SELECTSTEPMULT(s, 0);
+    EXPECT_EQ(r.w().K, 3);
+    EXPECT_TRUE(s.STEPMULT == t("0.001"));
+    EXPECT_EQ(s.JDONE, 1);
+    EXPECT_EQ(s.JMIN, 1);
+    EXPECT_TRUE(s.RSS == q(1));
+    expectApplied(s);
+}
+
 TEST(SelectStepMult, CandidatesAreClampedAndTiesGoToTheLowerSlot) {
     // Error 15 + 2m - m**2 = -(m + 3)(m - 5): each parabola has its roots at
     // 5 and -3, evaluated at 2 and -2. The chord zero -15 is clamped too, so
