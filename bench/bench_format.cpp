@@ -38,4 +38,3 @@ BENCHMARK(BM_FormatReportLine);
 
 }  // namespace
 
-BENCHMARK_MAIN();

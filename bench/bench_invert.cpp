@@ -55,4 +55,3 @@ BENCHMARK(BM_InvertDense)->Arg(10)->Arg(40)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
