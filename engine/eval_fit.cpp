@@ -56,11 +56,13 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
 
     // Sums of squares in data-point order; the largest magnitude found by a
     // strict comparison, so the earliest data point wins a tie.
+    // The range of ZR is checked once here; the model cannot reallocate it.
+    s.ZR.checkRange(1, s.LZTOT);
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
         YOUQUORL(s, 3);
         YOUQUORL(s, 4);
         for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
-            ZREC& zr = s.ZR(s.LZ);
+            ZREC& zr = s.ZR.atUnchecked(s.LZ);
             s.evalFit.TEMP = zr.Z;
             zr.RMS = zr.RMS + zr.Z * zr.Z;
             if (s.MD == 1) {
