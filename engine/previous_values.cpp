@@ -1,6 +1,7 @@
 // Reading the previous run's values from Quorl-params.txt at start-up.
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,59 @@ constexpr std::string_view kErrorText = "Error reading Quorl-params.txt. Press e
 [[noreturn]] void inputError(State& s, const std::string& what) {
     s.units.close(s.JPU10);
     io::stop("Quorl: input error in " + std::string(kParameterFile) + ": " + what, kParameterInputStatus);
+}
+
+// The e41.32 field of a value whose decimal exponent has three digits
+// drops the E ("0.12340000000000000000000000000000-119"), as an exponent
+// form does when the exponent no longer fits. The first item of such a line
+// gets its E back so that the free-form read takes it.
+std::string withExponentLetter(std::string line) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+        return line;
+    }
+    std::size_t i = start;
+    if (line[i] == '+' || line[i] == '-') {
+        ++i;
+    }
+    bool digits = false;
+    bool point = false;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c >= '0' && c <= '9') {
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits || i >= line.size() || (line[i] != '+' && line[i] != '-')) {
+        return line;
+    }
+    std::size_t j = i + 1;
+    while (j < line.size() && line[j] >= '0' && line[j] <= '9') {
+        ++j;
+    }
+    const bool endsItem = j == line.size() || line[j] == ' ' || line[j] == ',' || line[j] == '\t';
+    if (j > i + 1 && endsItem) {
+        line.insert(i, 1, 'E');
+    }
+    return line;
+}
+
+// One value line: the first item of the next non-blank record.
+io::ReadResult readValueLine(State& s, Quad& value) {
+    for (;;) {
+        const std::optional<std::string> line = s.units.readLine(s.JPU10);
+        if (!line) {
+            return io::ReadResult{io::ReadStatus::EndOfInput, 0, ""};
+        }
+        if (line->find_first_not_of(" \t") == std::string::npos) {
+            continue;  // blank records are skipped, as in a free-form read
+        }
+        return io::readFree(withExponentLetter(*line), value);
+    }
 }
 
 }  // namespace
@@ -53,7 +107,7 @@ void readPreviousValues(State& s) {
     // All values are read before any is used, so a stop leaves P untouched.
     std::vector<Quad> values(static_cast<std::size_t>(kptot));
     for (int kp = 1; kp <= kptot; ++kp) {
-        const io::ReadResult r = io::readFree(s.units, s.JPU10, values[static_cast<std::size_t>(kp - 1)]);
+        const io::ReadResult r = readValueLine(s, values[static_cast<std::size_t>(kp - 1)]);
         if (r.status == io::ReadStatus::EndOfInput) {
             inputError(s, "the file ends after " + std::to_string(kp - 1) + " of its " + std::to_string(kptot) +
                               " value lines");

@@ -30,7 +30,8 @@ struct LineFit {
     int jprev = -1;
     int jpu = 6;
     int jitertot = 8;
-    std::vector<Quad>* startP = nullptr;  // PR(:).P as mode 1 finds it
+    std::vector<Quad> initial = {Quad{}, Quad{}};  // PBASE at the start unless JPREV = 1
+    std::vector<Quad>* startP = nullptr;            // PR(:).P as mode 1 finds it
 
     void operator()(State& s, int mode) const {
         if (mode <= 0) {
@@ -60,7 +61,7 @@ struct LineFit {
                 startP->assign({s.PR(1).P, s.PR(2).P});
             }
             for (int kp = 1; kp <= 2; ++kp) {
-                s.PR(kp).PBASE = s.JPREV == 1 ? s.PR(kp).P : Quad{};
+                s.PR(kp).PBASE = s.JPREV == 1 ? s.PR(kp).P : initial[static_cast<std::size_t>(kp - 1)];
             }
         } else if (mode == 4) {
             const Quad fit = s.PR(1).P + s.PR(2).P * s.DATAE(1, s.MD);
@@ -199,9 +200,28 @@ TEST(ParameterFile, TheNextRunStartsFromTheWrittenValues) {
     EXPECT_EQ(again[2], written[2]);
 }
 
+TEST(ParameterFile, ValuesWithThreeDigitExponentsComeBack) {
+    TempDir dir;
+    const Quad tiny = quorl::quadFromText("1.2345678901234567890123456789012e-120");
+    const Quad huge = quorl::quadFromText("-9.8765432109876543210987654321098e+150");
+    RunOf first(LineFit{.jitertot = -1, .initial = {tiny, huge}});
+    ASSERT_EQ(first.status, 0) << first.console();
+    const std::vector<std::string> written = lines(TempDir::readFile("Quorl-params.txt"));
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written[1].substr(0, 41), "   0.12345678901234567890123456789012-119");
+    EXPECT_EQ(written[2].substr(0, 41), "  -0.98765432109876543210987654321098+151");
+
+    RunOf second(LineFit{.jprev = 1, .jitertot = -1});
+    ASSERT_EQ(second.status, 0) << second.console();
+    ASSERT_EQ(second.startP.size(), 2u);
+    EXPECT_TRUE(second.startP[0] == tiny);
+    EXPECT_TRUE(second.startP[1] == huge);
+}
+
 TEST(ParameterFile, AskedAtStartUpWithJPrevZero) {
     TempDir dir;
-    TempDir::writeFile("Quorl-params.txt", "2 1\n 0.25E+01 1 A\n -0.5 2\n");
+    // Whatever follows the value on its line is skipped, quotes and slashes too.
+    TempDir::writeFile("Quorl-params.txt", "2 1\n\n 0.25E+01 1 it's/\"x\n -0.5 2\n");
     RunOf r(LineFit{.jprev = 0, .jitertot = -1}, "x\n1\n");
     ASSERT_EQ(r.status, 0) << r.console();
     ASSERT_EQ(r.startP.size(), 2u);
