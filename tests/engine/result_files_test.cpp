@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,6 +100,21 @@ Quad valueOf(const std::string& line) {
     return quorl::quadFromText(field.substr(field.find_first_not_of(' ')));
 }
 
+// Whether `text` matches `mask` character by character: '9' stands for a
+// digit, '?' for any character, everything else for itself.
+bool matchesMask(const std::string& text, const std::string& mask) {
+    if (text.size() != mask.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool ok = mask[i] == '?' || (mask[i] == '9' ? text[i] >= '0' && text[i] <= '9' : text[i] == mask[i]);
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(VersionBanner, NamesTheReleaseAndFitsItsField) {
@@ -121,9 +135,9 @@ TEST(ParameterFile, EveryRecordHasItsLayout) {
     // the name up to its last non-blank (nothing after the blanks when the
     // name is blank).
     EXPECT_EQ(got[0], "           2           1");
-    const std::regex valueLine(R"( {2}[ -]0\.\d{32}E[+-]\d\d {4}[12]  .*)");
-    ASSERT_TRUE(std::regex_match(got[1], valueLine)) << got[1];
-    ASSERT_TRUE(std::regex_match(got[2], valueLine)) << got[2];
+    const std::string valueMask = "  ?0." + std::string(32, '9') + "E?99";
+    ASSERT_TRUE(matchesMask(got[1].substr(0, 41), valueMask)) << got[1];
+    ASSERT_TRUE(matchesMask(got[2].substr(0, 41), valueMask)) << got[2];
     EXPECT_EQ(got[1].substr(41), "    1  Intercept");
     EXPECT_EQ(got[2].substr(41), "    2  ");
     const Quad v1 = valueOf(got[1]);
@@ -170,8 +184,7 @@ TEST(ParameterFile, EveryRecordHasItsLayout) {
     const std::vector<std::string> tail(got.begin() + static_cast<long>(at), got.end());
     ASSERT_EQ(tail.size(), 6u);
     EXPECT_EQ(tail[0], "");
-    EXPECT_TRUE(std::regex_match(tail[1], std::regex(R"(Project Context: {40}\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d:\d{3})")))
-        << tail[1];
+    EXPECT_TRUE(matchesMask(tail[1], "Project Context:" + std::string(40, ' ') + "9999.99.99 99:99:99:999")) << tail[1];
     EXPECT_EQ(tail[2], "Straight line through three points");
     EXPECT_EQ(tail[3], "Least squares, test model");
     EXPECT_EQ(tail[4], "");
