@@ -9,6 +9,6 @@ Quad oneMicro() {
     return value;
 }
 
-std::string_view versionBanner() { return "Quorl.Exe, version:1.0, 2018.10.09, C++20 double-double engine"; }
+std::string_view versionBanner() { return "Quorl.Exe, version:1.0, 2018.10.09, C++20 double-double"; }
 
 }  // namespace quorl::constants

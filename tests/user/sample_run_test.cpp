@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/run_quorl.hpp"
+#include "model/constants.hpp"
 #include "support/temp_dir.hpp"
 #include "user/power_law_sample.hpp"
 
@@ -73,6 +74,15 @@ TEST(SampleProgram, SummaryFileHoldsTheRunInOrder) {
     const std::vector<std::string> got = lines(TempDir::readFile("Quorl-out.txt"));
     // With P1 = P2 = 0 every residual is log10 of the measured value.
     const std::vector<std::string> head = {
+        quorl::Text<60>(quorl::constants::versionBanner()).str(),
+        "",
+        "Project Context:",
+        "Non-Linear Fit:   Z = P1 * X**P2",
+        "Introduces the analytical power of `Quorl-Engine`.",
+        "Uses Quorl`s `'YouQuorl()' interface.",
+        "Model & Datae: the Quorl power-law sample, ten exact points",
+        "Tue Oct 09,2018 08:00",
+        "Engine: Quorl, double-double quad reals of ~32 digits",
         "",
         "YouQuorl(1):",
         " Pr( ).Pbase=  Value:                                    Name:",

@@ -1,0 +1,91 @@
+// Writing Quorl-params.txt at the end of a run.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "engine/eval_fit.hpp"
+#include "engine/result_files.hpp"
+#include "io/format.hpp"
+#include "io/stop.hpp"
+#include "text/float_write.hpp"
+
+namespace quorl {
+
+namespace {
+
+void writeRecords(State& s) {
+    const int u = s.JPU10;
+    s.units.put(u, io::formatFreeOf(s.KPTOT, s.LZTOT));
+    // The value lines that a later run reads back: value, index, name.
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        write(s, u, "(e41.32,i5,'  '\\)", s.PR(kp).PBASE, kp);
+        write(s, u, "(16a1)", s.PR(kp).PNAME.chars());
+    }
+    write(s, u, "(3x,'^These are the last-iteration`s values'\\)");
+    write(s, u, "(   ' at full precision.'/)");
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        FLOATWRITE(s.PR(kp).PBASE, s.CFLOAT40);
+        write(s, u, "(1x,i4,' ',a40)", kp, s.CFLOAT40);
+    }
+    write(s, u, "(/13x,'.12345678901234567890123456789012345')");
+    write(s, u, "( 23x,'1         2         3'\\)");
+    write(s, u, "(  6x,'-Floats decimal place counter')");
+
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).P = s.PR(kp).PBASE;
+    }
+    EVALFIT(s, s.RSS, u);
+
+    write(s, u, "(/'Project Context:',40x,a23)", s.CDATETIME);
+    writeProjectContextLines(s, u);
+    write(s, u, "(/a60)", s.CVERSION);
+}
+
+[[noreturn]] void writeFailed(const std::string& why) {
+    io::stop("Quorl: cannot write " + std::string(kParameterFile) + ": " + why +
+                 ". The previous file, if any, is left as it was.",
+             kParameterWriteStatus);
+}
+
+// Drops the unfinished temporary file. Only a regular file that this write
+// created is removed, never whatever else may stand at that path.
+void discardTemp(State& s, bool created) {
+    try {
+        s.units.close(s.JPU10);
+    } catch (const io::Stop&) {
+        // The file is being thrown away; its close failing changes nothing.
+    }
+    std::error_code ec;
+    if (created && std::filesystem::is_regular_file(std::string(kParameterTempFile), ec)) {
+        std::filesystem::remove(std::string(kParameterTempFile), ec);
+    }
+}
+
+}  // namespace
+
+void writeParameterFile(State& s) {
+    const std::string temp(kParameterTempFile);
+    bool created = false;
+    try {
+        s.units.openWrite(s.JPU10, temp);
+        created = true;
+        writeRecords(s);
+        s.units.close(s.JPU10);  // flushes, and stops if the data did not reach the file
+    } catch (const io::Stop& failure) {
+        discardTemp(s, created);
+        // A failure of the file itself is reported as such; any other stop
+        // (the model halting in the evaluation) keeps its own message.
+        if (failure.message().find(temp) != std::string::npos) {
+            writeFailed(failure.message());
+        }
+        throw;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, std::string(kParameterFile), ec);
+    if (ec) {
+        discardTemp(s, true);
+        writeFailed("cannot replace it by '" + temp + "' (" + ec.message() + ")");
+    }
+}
+
+}  // namespace quorl
