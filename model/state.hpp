@@ -161,6 +161,26 @@ struct State {
         Quad S2{};                           // chord slope
         Quad DISCRIM{};                      // discriminant of the current parabola
     } selectStepMult;
+    // The 3D drawing writer: the open drawing and the points read back.
+    struct Draw3dJtl {
+        std::int32_t INIT = 0;    // 0 closed; else the JPU3D it was opened with (6: counting only)
+        std::int32_t NPTOT = 0;   // points accepted since the drawing was opened
+        std::int32_t NPTOT2 = 0;  // point count read back from the point list
+        Text<9> CNUMBER;          // NPTOT written with (i9)
+        TLREC TL;                 // the current point after clamping
+        std::vector<TLREC> TLR;   // the points read back, 1..NPTOT at [0..NPTOT-1]
+        std::int32_t NP = 0, I = 0, IALLOC = 0;
+    } draw3dJtl;
+    // The stroke-font label writer: the label being placed.
+    struct AlphaJs {
+        FixedArray1<double, 1, 3> POSLLC{}, RPYD{};  // origin and roll, pitch, yaw (degrees)
+        double SIZEH = 0.0;                          // character size
+        FixedArray1<double, 1, 4> PXYZ{}, ARPY{};    // the same in homogeneous form
+        FixedArray2<double, 1, 4, 1, 4> HXR{};       // the placement transform
+        std::int32_t N = 0, M = 0;                   // column and line
+        FixedArray1<double, 1, 3> PIN{}, POUT{};     // stroke point, local and placed
+        std::int32_t NCH = 0, J1 = 0, NPTS = 0, K = 0;
+    } alphaJs;
 
 private:
     static PREC templateParameter() {
