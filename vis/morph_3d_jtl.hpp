@@ -1,21 +1,22 @@
 // MORPH3DJTL: compresses the height (third coordinate) of one 3D point in
 // place, by the rule JTLMORPH selects, so that error measures spanning many
-// decades fit one picture; values between -1 and 1 always stay as they are.
-// LOG10LF: the signed, piecewise-linear base-10 logarithm of the default
-// rule, exact at every power of ten and a straight line in between.
+// decades fit one picture; values between -1 and 1 always stay as they are,
+// so the picture keeps a linear scale there and is continuous at +-1.
+//
+//   0  no change
+//   1  beyond +-1: +-(LOG10LF(|z|) + 1), straight between powers of ten
+//   2  beyond +-1: +-(log10(|z|) + 1), the smooth logarithm
+//   3  beyond +-1: folded into the band 1..2 (-1..-2): +-2 - 1/z
+//   4  a place for a rule of the user's own: halts the run until defined
+//   other values: no change
 #pragma once
 
 #include "model/records.hpp"
 #include "model/state.hpp"
-#include "quad/quad.hpp"
 
 namespace quorl {
 
+// Only TLIN.XYZ(3) may change.
 void MORPH3DJTL(State& s, TLREC& TLIN);
-
-// IP > 5 prints the value and its intermediates to that unit of s.
-Quad LOG10LF(State& s, const Quad& VALUE1, int IP);
-// The same without a trace.
-Quad LOG10LF(const Quad& VALUE1);
 
 }  // namespace quorl
