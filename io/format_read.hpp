@@ -78,13 +78,15 @@ FormattedItem toFormattedItem(T& v) {
 
 template <class... Items>
 ReadResult readFormatted(std::string_view text, std::string_view fmt, Items&... items) {
-    const FormattedItem list[] = {detail::toFormattedItem(items)..., FormattedItem{static_cast<std::int32_t*>(nullptr)}};
+    const FormattedItem list[] = {detail::toFormattedItem(items)...,
+                                  FormattedItem{static_cast<std::int32_t*>(nullptr)}};
     return readFormattedItems(text, fmt, std::span<const FormattedItem>(list, sizeof...(Items)));
 }
 
 template <class... Items>
 ReadResult readFormatted(Units& units, int unit, std::string_view fmt, Items&... items) {
-    const FormattedItem list[] = {detail::toFormattedItem(items)..., FormattedItem{static_cast<std::int32_t*>(nullptr)}};
+    const FormattedItem list[] = {detail::toFormattedItem(items)...,
+                                  FormattedItem{static_cast<std::int32_t*>(nullptr)}};
     return readFormattedItems(units, unit, fmt, std::span<const FormattedItem>(list, sizeof...(Items)));
 }
 

@@ -162,7 +162,8 @@ TEST(Draw3dJtlTest, NextDrawingReplacesBothFilesAndNotesGoToIp) {
     // The new list, still open.
     EXPECT_EQ(TempDir::readFile(JTLFILENAME).substr(0, 11), "        0\n ");
     DRAW3DJTL(r.s, endRecord(), 6);
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME), "        1\n 7   3.0  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n");
+    EXPECT_EQ(TempDir::readFile(JTLFILENAME),
+              "        1\n 7   3.0  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n");
     EXPECT_EQ(TempDir::readFile(EXPORT3DVFILENAME),
               "        1\n  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n        1\n        1  7\n");
     const std::string opened = " Draw3dJTL- opened:Quorl-3dJTL.txt\n";
@@ -232,6 +233,35 @@ TEST(Draw3dJtlTest, DamagedPointLineIsAReadError) {
     EXPECT_NE(console.find("Formatted read error. nP=:"), std::string::npos) << console;
     EXPECT_NE(console.find(" 2\n"), std::string::npos) << console;
     EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
+}
+
+// A point list on a device that takes no data: the failed write or the
+// failed close is reported, never a drawing from half a list.
+TEST(Draw3dJtlTest, PointListThatCannotBeWrittenHalts) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    {
+        DrawRun r(13);
+        std::filesystem::create_symlink("/dev/full", JTLFILENAME);
+        DRAW3DJTL(r.s, point(0, 1.0f, "1", "1", "1"), 0);
+        const std::string console = r.halts(endRecord());
+        EXPECT_NE(console.find("Error closing: Quorl-3dJTL.txt"), std::string::npos) << console;
+        EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
+    }
+    {
+        DrawRun r(13);
+        std::filesystem::create_symlink("/dev/full", JTLFILENAME);
+        std::string console;
+        for (int i = 0; i < 100000 && console.empty(); ++i) {
+            try {
+                DRAW3DJTL(r.s, point(1, 2.0f, "1", "2", "3"), 0);
+            } catch (const io::Stop&) {
+                console = r.out.str();
+            }
+        }
+        EXPECT_NE(console.find("Error writing TL. TL=           1   2.00000000    "), std::string::npos) << console;
+    }
 }
 
 }  // namespace
