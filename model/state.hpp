@@ -168,8 +168,9 @@ struct State {
         std::int32_t NPTOT2 = 0;  // point count read back from the point list
         Text<9> CNUMBER;          // NPTOT written with (i9)
         TLREC TL;                 // the current point after clamping
-        std::vector<TLREC> TLR;   // the points read back, 1..NPTOT at [0..NPTOT-1]
-        std::int32_t NP = 0, I = 0, IALLOC = 0;
+        Array1<TLREC> TLR;        // the points read back, TLR(1:NPTOT)
+        std::int32_t NP = 0, I = 0;
+        std::int32_t IALLOC = 0;  // 0 when TLR was allocated, else non-zero
     } draw3dJtl;
     // The stroke-font label writer: the label being placed.
     struct AlphaJs {

@@ -1,0 +1,244 @@
+// DRAW3DJTL: the 3D drawing writer.
+//
+// A drawing is opened by its first point and closed by an end record
+// (IC = -1). While it is open, every point is appended to the point list,
+// whose first line holds a zero count. On closing, the count is written
+// over the first nine bytes of the list in place (the point lines are never
+// rewritten), the list is read back and converted into the drawing file:
+// the count, the coordinates, the count again, then point numbers with
+// their colour codes. INIT = 0 afterwards, so the next point opens a new
+// drawing that replaces both files.
+//
+// INIT remembers the JPU3D the drawing was opened with: a JPU3D changed
+// while a drawing is open would send its points to another unit, so that
+// halts the run. JPU3D = 6 opens a drawing that is only counted (the first
+// call opens it and is not counted); no end record closes it.
+//
+// Every failure shows its message on the console, pauses and stops the
+// run with a non-zero status.
+#include "vis/draw_3d_jtl.hpp"
+
+#include <fstream>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "io/format.hpp"
+#include "io/format_read.hpp"
+#include "io/internal_write.hpp"
+#include "io/pause.hpp"
+#include "io/stop.hpp"
+#include "io/units.hpp"
+
+namespace quorl {
+
+namespace {
+
+constexpr std::string_view kHaltText = "^^ Error message from Draw3dJTL. Press enter to halt.";
+constexpr const char* kCountFormat = "(i9)";
+constexpr int kCountWidth = 9;  // the header line's characters, overwritten in place
+
+// The failure's message, list-directed on a line of its own, the pause,
+// and a stop with blank text.
+template <class... Items>
+[[noreturn]] void halt(State& s, const Items&... items) {
+    s.units.endLine(io::kConsoleOut);
+    s.units.put(io::kConsoleOut, io::formatFreeOf(items...));
+    io::pause(s.units, kHaltText);
+    io::stop("");
+}
+
+// The point as it is drawn: colour codes above 15 become 13, below -1 the
+// end code -1; the line width lies in 1..20.
+TLREC clamped(const TLREC& in) {
+    TLREC tl = in;
+    if (tl.IC > 15) {
+        tl.IC = 13;
+    }
+    if (tl.IC < -1) {
+        tl.IC = -1;
+    }
+    if (tl.TH < 1.0f) {
+        tl.TH = 1.0f;
+    }
+    if (tl.TH > 20.0f) {
+        tl.TH = 20.0f;
+    }
+    return tl;
+}
+
+// A progress note on unit IP; never on the drawing's own unit, where it
+// would become a line of the point list.
+void note(State& s, int IP, std::string_view what, std::string_view file) {
+    if (IP > 5 && IP != s.draw3dJtl.INIT) {
+        s.units.put(IP, io::formatFreeOf(what, file));
+    }
+}
+
+void openPointList(State& s, int IP) {
+    auto& w = s.draw3dJtl;
+    const int unit = s.JPU3D;
+    // Connecting the unit would silently close whatever file holds it (the
+    // run summary, say) and send that file's later lines elsewhere.
+    if (s.units.isConnected(unit)) {
+        halt(s, "Error opening: ", JTLFILENAME,
+             " (unit " + std::to_string(unit) + " is in use for " + s.units.fileName(unit) + ")");
+    }
+    w.INIT = unit;
+    w.NPTOT = 0;
+    try {
+        s.units.openWrite(unit, JTLFILENAME);
+        write(s, unit, kCountFormat, w.NPTOT);
+    } catch (const io::Stop&) {
+        halt(s, "Error opening: ", JTLFILENAME);
+    }
+    note(s, IP, "Draw3dJTL- opened:", JTLFILENAME);
+}
+
+void addPoint(State& s) {
+    auto& w = s.draw3dJtl;
+    const TLREC& tl = w.TL;
+    ++w.NPTOT;
+    s.TLPREV = tl;
+    if (w.INIT == 6) {
+        return;  // counting only
+    }
+    try {
+        write(s, w.INIT, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+    } catch (const io::Stop&) {
+        halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+    }
+}
+
+// Puts the final count into the header line: the nine bytes at the start
+// of the list, through a byte-addressed read-write open of the existing
+// file, so that the point lines stay exactly as they were written.
+void overwriteCount(State& s) {
+    auto& w = s.draw3dJtl;
+    io::writeInternal(w.CNUMBER, kCountFormat, w.NPTOT);
+    std::fstream f(JTLFILENAME, std::ios::in | std::ios::out | std::ios::binary);
+    if (!f.is_open()) {
+        halt(s, "Error reopening: ", JTLFILENAME, " for direct access.");
+    }
+    f.seekp(0);
+    f.write(w.CNUMBER.view().data(), kCountWidth);
+    f.close();
+    if (!f) {
+        halt(s, "Error overwriting nPtot.  cNumber=", w.CNUMBER);
+    }
+}
+
+// Reads the completed list back into TLR(1:NPTOT).
+void readPointList(State& s) {
+    auto& w = s.draw3dJtl;
+    try {
+        w.TLR.allocate(1, w.NPTOT);
+        w.IALLOC = 0;
+    } catch (const std::bad_alloc&) {
+        w.IALLOC = 1;
+    } catch (const std::length_error&) {
+        w.IALLOC = 2;
+    }
+    if (w.IALLOC != 0) {
+        halt(s, "Error allocating TLr. nPtot & iAlloc= ", w.NPTOT, w.IALLOC);
+    }
+
+    const int unit = w.INIT;
+    if (!io::Units::exists(JTLFILENAME) || !std::ifstream(JTLFILENAME)) {
+        halt(s, "Error reopening: ", JTLFILENAME, " for read.");
+    }
+    try {
+        s.units.openRead(unit, JTLFILENAME);
+    } catch (const io::Stop&) {
+        halt(s, "Error reopening: ", JTLFILENAME, " for read.");
+    }
+    // A header that cannot be read counts as a read error of line 0.
+    w.NP = 0;
+    if (!io::readFormatted(s.units, unit, kCountFormat, w.NPTOT2).ok()) {
+        halt(s, "Formatted read error. nP=:", w.NP);
+    }
+    if (w.NPTOT2 != w.NPTOT) {
+        halt(s, "nPtot2 /= nPtot:", w.NPTOT2, w.NPTOT, "oops.");
+    }
+    for (w.NP = 1; w.NP <= w.NPTOT; ++w.NP) {
+        TLREC& tl = w.TLR(w.NP);
+        if (!io::readFormatted(s.units, unit, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3)).ok()) {
+            halt(s, "Formatted read error. nP=:", w.NP);
+        }
+    }
+    s.units.close(unit);
+}
+
+// The drawing file, in one go from TLR: the count, the coordinates, the
+// count again, the point numbers with their colour codes.
+void writeDrawingFile(State& s) {
+    auto& w = s.draw3dJtl;
+    const int unit = w.INIT;
+    try {
+        s.units.openWrite(unit, EXPORT3DVFILENAME);
+    } catch (const io::Stop&) {
+        halt(s, "Error opening: ", EXPORT3DVFILENAME);
+    }
+    w.TLR.checkRange(1, w.NPTOT2);
+    try {
+        write(s, unit, kCountFormat, w.NPTOT2);
+        for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
+            const TLREC& tl = w.TLR.atUnchecked(w.I);
+            write(s, unit, "(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+        }
+        write(s, unit, kCountFormat, w.NPTOT2);
+        for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
+            write(s, unit, "(i9,1x,i2)", w.I, w.TLR.atUnchecked(w.I).IC);
+        }
+        s.units.close(unit);
+    } catch (const io::Stop&) {
+        halt(s, "Error writing: ", EXPORT3DVFILENAME);
+    }
+    w.TLR.clear();
+}
+
+void closeDrawing(State& s, int IP) {
+    auto& w = s.draw3dJtl;
+    try {
+        s.units.close(w.INIT);
+    } catch (const io::Stop&) {
+        halt(s, "Error closing: ", JTLFILENAME);
+    }
+    overwriteCount(s);
+    readPointList(s);
+    writeDrawingFile(s);
+    note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
+    w.INIT = 0;
+}
+
+}  // namespace
+
+void DRAW3DJTL(State& s, const TLREC& TLIN, int IP) {
+    auto& w = s.draw3dJtl;
+    if (s.JPU3D < 6) {
+        return;  // 3D output is off
+    }
+    w.TL = clamped(TLIN);
+    if (w.INIT == 0) {
+        if (s.JPU3D == 6) {
+            w.INIT = 6;
+            w.NPTOT = 0;
+            return;
+        }
+        if (s.JPU3D < 10 || s.JPU3D > 20) {
+            return;
+        }
+        openPointList(s, IP);
+    }
+    if (w.INIT != s.JPU3D) {
+        halt(s, "jpU3d's value changed: ", s.JPU3D, "/=", w.INIT);
+    }
+    if (w.TL.IC >= 0) {
+        addPoint(s);
+    } else if (w.INIT != 6) {
+        closeDrawing(s, IP);
+    }
+}
+
+}  // namespace quorl
