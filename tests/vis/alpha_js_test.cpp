@@ -216,13 +216,4 @@ TEST(AlphaJs, DamagedPenValueStops) {
     EXPECT_EQ(l.pts.size(), 1u);
 }
 
-TEST(AlphaJs, RecordRunningPastTheTableStops) {
-    std::array<std::int16_t, quorl::kCharLocSize> charloc{};
-    charloc['A'] = 1;
-    const std::int16_t pointloc[] = {0, 'A', 3, 1, -20, -30, 2, 0, 30};  // claims three points
-    const quorl::FontTable damaged(charloc, pointloc);
-    Layout l;
-    EXPECT_THROW(l.run("A", q3(0, 0, 0), q3(0, 0, 0), 0, damaged), quorl::io::Stop);
-}
-
 }  // namespace

@@ -78,14 +78,6 @@ TEST(Model7Dof, CombinedRotationIsYawPitchRollScaledAndTranslated) {
     EXPECT_EQ(m(4, 4), 1.0);
 }
 
-TEST(Model7Dof, ScaleMultipliesTheRotationOnly) {
-    const auto m = model(h4(7, 8, 9), h4(0, 0, 0), 3.0);
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 3; ++j) EXPECT_EQ(m(i, j), i == j ? 3.0 : 0.0);
-        EXPECT_EQ(m(i, 4), 6.0 + i);
-    }
-}
-
 TEST(Model7Dof, ZeroHomogeneousWeightStops) {
     FixedArray2<double, 1, 4, 1, 4> m;
     EXPECT_THROW(MODEL7DOF(h4(1, 2, 3, 0), h4(0, 0, 0), 1.0, m, 0), quorl::io::Stop);
