@@ -12,14 +12,9 @@
 #include "model/state.hpp"
 #include "vis/alpha_js.hpp"
 #include "vis/char_def.hpp"
-
-// ALPHAJS hands its points to the drawing writer. Until the writer is
-// part of this tree, a stand-in lets the test binary link; the layout
-// tests below never reach it (they collect the points through a sink).
-#if !__has_include("vis/draw_3d_jtl.cpp")
 #include "vis/draw_3d_jtl.hpp"
-void quorl::DRAW3DJTL(State&, const TLREC&, int) {}
-#endif
+#include "support/temp_dir.hpp"
+#include "io/format.hpp"
 
 namespace {
 
@@ -214,6 +209,26 @@ TEST(AlphaJs, DamagedPenValueStops) {
     Layout l;
     EXPECT_THROW(l.run("A", q3(0, 0, 0), q3(0, 0, 0), 0, damaged), quorl::io::Stop);
     EXPECT_EQ(l.pts.size(), 1u);
+}
+
+// The label writer itself sends its points to the drawing writer: the "A"
+// lands in the point list with its colour, moves at stroke starts.
+TEST(AlphaJs, SendsItsStrokesToTheDrawingWriter) {
+    quorl::testing::TempDir dir;
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    s.JPU3D = 13;
+    quorl::ALPHAJS(s, quorl::Text<80>("A"), q3(100, 200, 300), q3(0, 0, 0), quorl::fromDouble(60.0), 7, 1.0f, 0);
+    TLREC end;
+    end.IC = -1;
+    quorl::DRAW3DJTL(s, end, 0);
+    std::string want = "        5\n";
+    for (const auto& p : letterA(0, 0, 100, 200, 300)) {
+        want += quorl::io::format("(i2,1x,f5.1,3e18.9)", p[0] == 0 ? 0 : 7, 1.0f, quorl::fromDouble(p[1]),
+                                  quorl::fromDouble(p[2]), quorl::fromDouble(p[3]));
+    }
+    EXPECT_EQ(quorl::testing::TempDir::readFile(quorl::JTLFILENAME), want);
 }
 
 }  // namespace
