@@ -141,6 +141,7 @@ void PowerLawSample::iterationDone(State& s) {
     if (s.JPU > 5) {
         write(s, s.JPU, "(13x,'Delta=',e12.6)", s.DELTA);
     }
+    recordPathPoint(s);
 }
 
 void PowerLawSample::finalPrintout(State& s) {
@@ -148,6 +149,7 @@ void PowerLawSample::finalPrintout(State& s) {
         write(s, s.JPU, "(/,40('/'))");
         write(s, s.JPU, "( 'A YouQuorl(6)`Final printout entry.')");
     }
+    YOUQUORL3D(s, picture);
 }
 
 void PowerLawSample::configurationFailure(State& s) {

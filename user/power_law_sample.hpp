@@ -5,6 +5,7 @@
 
 #include "model/state.hpp"
 #include "quad/quad.hpp"
+#include "user/you_quorl_3d.hpp"
 
 namespace quorl {
 
@@ -28,6 +29,7 @@ private:
     Quad X{};      // independent value of the current data point (raw or log10)
     Quad Z{};      // measured value of the current data point (raw or log10)
     Quad COE1{}, COE2{};
+    YouQuorl3dState picture;  // the landscape picture's working values
 };
 
 }  // namespace quorl
