@@ -83,6 +83,14 @@ int countColour(const std::vector<Point>& points, int ic) {
     return n;
 }
 
+// One point line as the writer writes it, without its line end.
+template <class... Items>
+std::string pointLine(const Items&... items) {
+    std::string line = quorl::io::format("(i2,1x,f5.1,3e18.9)", items...);
+    line.pop_back();
+    return line;
+}
+
 // The point line the writer gives for (x, y, morphed -RSS at x, y).
 std::string landscapeLine(Sample& t, int ic, const Quad& x, const Quad& y) {
     t.s.PR(1).P = x;
@@ -92,7 +100,7 @@ std::string landscapeLine(Sample& t, int ic, const Quad& x, const Quad& y) {
     quorl::TLREC p;
     p.XYZ(3) = -rss;
     quorl::MORPH3DJTL(t.s, p);
-    return quorl::io::format("(i2,1x,f5.1,3e18.9)", ic, 1.0f, x, y, p.XYZ(3));
+    return pointLine(ic, 1.0f, x, y, p.XYZ(3));
 }
 
 TEST(LandscapePicture, DrawsBothFamiliesOfLinesOverTheGridAndClosesTheDrawing) {
@@ -124,13 +132,13 @@ TEST(LandscapePicture, DrawsBothFamiliesOfLinesOverTheGridAndClosesTheDrawing) {
         ++first;
     }
     ASSERT_GE(first, 2u);
-    EXPECT_EQ(points[first - 2].line, quorl::io::format("(i2,1x,f5.1,3e18.9)", 0, 1.0f, Quad{}, Quad{}, Quad{}));
+    EXPECT_EQ(points[first - 2].line, pointLine(0, 1.0f, Quad{}, Quad{}, Quad{}));
     EXPECT_EQ(points[first - 1].line, landscapeLine(t, 8, Quad{}, Quad{}));
     EXPECT_EQ(points[first].line, landscapeLine(t, 9, Quad{}, fromInt(3) / fromInt(300)));
     // The last one ends at (4, 4) and goes back down to z = 0.
     ASSERT_GE(points.size(), 3u);
     EXPECT_EQ(points[points.size() - 2].line, landscapeLine(t, 9, fromInt(4), fromInt(4)));
-    EXPECT_EQ(points.back().line, quorl::io::format("(i2,1x,f5.1,3e18.9)", 8, 1.0f, fromInt(4), fromInt(4), Quad{}));
+    EXPECT_EQ(points.back().line, pointLine(8, 1.0f, fromInt(4), fromInt(4), Quad{}));
 }
 
 TEST(LandscapePicture, WithoutThreeDOutputEveryEvaluationIsStillMade) {
