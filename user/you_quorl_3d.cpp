@@ -103,13 +103,13 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
     const Quad tableY = 4.1_q;
     const int lastRow = s.TLITER.upper();
 
-    // 1. Where the level labels go, and the line width.
+    // Where the level labels go, and the line width.
     setXyz(v.POSLLCQ, zero, half, zero);
     setXyz(v.RPYDQ, zero, zero, q(90));
     v.SIZEHQ = tenth;
     s.TL.TH = 1.0f;
 
-    // 2. Six reference levels, 4 by 4 squares at z = 0 .. -5: with the default
+    // Six reference levels, 4 by 4 squares at z = 0 .. -5: with the default
     // morphing RSS = 0, 1, 10, 100, 1000, 10000 land exactly on them.
     static const char* const kLevelLabels[] = {
         "RSS=    0. Linear ^",  "RSS=    1. Log10LF ^", "RSS=   10. Log10LF ^",
@@ -129,7 +129,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
         ALPHAJS(s, v.CLABEL, v.POSLLCQ, v.RPYDQ, v.SIZEHQ, kBase, s.TL.TH, 0);
     }
 
-    // 3. Axis labels.
+    // Axis labels.
     const Quad axisAt = 0.2_q;
     const Quad axisHeight = 0.3_q;
     v.SIZEHQ = rowHeight;
@@ -142,7 +142,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
     setXyz(v.RPYDQ, zero, zero, q(90));
     drawLabel(s, v, kTable);
 
-    // 4. A marker at every point of the path: a short tick up and across
+    // A marker at every point of the path: a short tick up and across
     // from the point, labelled with the iteration number at its end.
     setXyz(v.RPYDQ, zero, q(45), q(90));
     v.SIZEHQ = tenth;
@@ -159,7 +159,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
         drawLabel(s, v, kMarker);
     }
 
-    // 5, 6. The table of the iterations' order-of-magnitude changes; the
+    // The table of the iterations' order-of-magnitude changes; the
     // iteration that first takes the inverter's step is marked.
     setXyz(v.RPYDQ, zero, zero, q(90));
     setXyz(v.POSLLCQ, tableX, tableY, zero);
@@ -176,7 +176,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
         drawLabel(s, v, kTable);
     }
 
-    // 7. The run's descriptive texts, stacked above the far edge.
+    // The run's descriptive texts, stacked above the far edge.
     setXyz(v.RPYDQ, zero, 1.0_q, zero);
     v.SIZEHQ = tenth;
     const Text<60>* const descriptions[] = {&s.WHAT, &s.WHY, &s.HOW, &s.WHO, &s.WHEN, &s.WHERE1};
@@ -187,14 +187,14 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
         drawLabel(s, v, kBase);
     }
 
-    // 8. The notice: the emblem, then two lines (carriage return, line feed).
+    // The notice: the emblem, then two lines (carriage return, line feed).
     setXyz(v.POSLLCQ, zero, tenth, 0.6_q);
     setXyz(v.RPYDQ, zero, zero, q(90));
     v.SIZEHQ = 0.2_q;
     v.CLABEL = std::string(1, static_cast<char>(224)) + kNoticeLine1 + "\r\n" + kNoticeLine2;
     drawLabel(s, v, kNotice);
 
-    // 9. The run time: date, hours and minutes; code 0 ends the text.
+    // The run time: date, hours and minutes; code 0 ends the text.
     setXyz(v.POSLLCQ, zero, tenth, 1.2_q);
     v.SIZEHQ = 0.11_q;
     Text<23> stamp;
@@ -202,7 +202,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
     v.CLABEL = "Runtime: " + std::string(stamp.view().substr(0, 16)) + std::string(1, '\0');
     drawLabel(s, v, kBase);
 
-    // 10. Landscape lines of constant parameter 1.
+    // Landscape lines of constant parameter 1.
     s.TL.TH = 1.0f;
     for (v.I = 0; v.I <= kLines; ++v.I) {
         v.ICOLOR = kMove;
@@ -212,7 +212,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
             landscapePoint(s, v, v.J == 0, v.J == kSteps, v.I % 5 == 0);
         }
     }
-    // 11. Landscape lines of constant parameter 2.
+    // Landscape lines of constant parameter 2.
     for (v.J = 0; v.J <= kLines; ++v.J) {
         v.ICOLOR = kMove;
         for (v.I = 0; v.I <= kSteps; ++v.I) {
@@ -222,7 +222,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
         }
     }
 
-    // 12. The end record closes the drawing.
+    // The end record closes the drawing.
     s.TL.TH = 0.0f;
     drawPoint(s, kEnd, zero, zero, zero);
 }
