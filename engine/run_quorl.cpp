@@ -53,6 +53,14 @@ void startUp(State& s) {
     if (s.JPU < 6) {
         s.JPD = 0;
     }
+    // Whatever is addressed to a report unit above 10 belongs in the run
+    // summary, also when JPD = 0 leaves it unopened at start-up (the model
+    // may still write there, and the final evaluation always does): the
+    // unit opens Quorl-out.txt on its first use, and a write after its
+    // close at the end appends there rather than to a stray file.
+    if (s.JPU > 10) {
+        s.units.setDefaultFile(s.JPU, kSummaryFile);
+    }
     s.driver.JPUL = s.JPD >= 6 ? s.JPU : 0;
     if (s.WEIGHT > Quad{}) {
         for (int lz = 1; lz <= s.LZTOT; ++lz) {
@@ -172,11 +180,6 @@ void endOfRun(State& s) {
     }
     if (s.JPD >= 3) {
         write(s, s.JPU, "(/'EvalFit final printout:')");
-    }
-    // With JPD = 0 the run summary file was not opened at start-up; the
-    // final evaluation addressed to it opens it on first use.
-    if (s.JPU > 10 && !s.units.isConnected(s.JPU)) {
-        s.units.openWrite(s.JPU, kSummaryFile);
     }
     EVALFIT(s, s.RSS, s.JPU);
     YOUQUORL(s, 6);

@@ -32,7 +32,9 @@ Units::Units(Units&& other) noexcept
     : in_(other.in_),
       out_(other.out_),
       consoleLineOpen_(std::exchange(other.consoleLineOpen_, false)),
-      files_(std::move(other.files_)) {
+      files_(std::move(other.files_)),
+      defaultFiles_(std::move(other.defaultFiles_)),
+      written_(std::move(other.written_)) {
     other.files_.clear();
 }
 
@@ -49,7 +51,10 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
         stop("cannot open file '" + path + "' for writing on " + unitName(unit));
     }
     files_[unit] = Connection{path, false, false, std::move(stream)};
+    written_.insert(path);
 }
+
+void Units::setDefaultFile(int unit, const std::string& path) { defaultFiles_[unit] = path; }
 
 void Units::openRead(int unit, const std::string& path) {
     if (unit <= kConsoleOut) {
@@ -158,7 +163,9 @@ void Units::flushAll() {
 // ---- writing ---------------------------------------------------------------
 
 Units::Connection& Units::connectDefault(int unit) {
-    openWrite(unit, "fort." + std::to_string(unit));
+    const auto named = defaultFiles_.find(unit);
+    const std::string path = named != defaultFiles_.end() ? named->second : "fort." + std::to_string(unit);
+    openWrite(unit, path, written_.count(path) != 0 ? OpenMode::Append : OpenMode::Replace);
     return files_.at(unit);
 }
 

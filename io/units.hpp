@@ -11,10 +11,13 @@
 //     Nothing is formatted for a silent unit either.
 //
 // Unconnected units: a write to a unit above 6 that is not connected
-// connects it first to the file "fort.N" (N the unit number) in the current
-// directory, replacing any earlier file of that name, as a Fortran program
-// does. Reading from a unit that is not connected for reading stops the run.
-// (The policy lives in Units::connectDefault.)
+// connects it first to its default file: the one given with
+// setDefaultFile, or else "fort.N" (N the unit number) in the current
+// directory, as a Fortran program does. The first such connection replaces
+// an earlier file of that name; a file this Units has already written in
+// the run is appended to instead, so a write after a close never destroys
+// what the run wrote before. Reading from a unit that is not connected for
+// reading stops the run. (The policy lives in Units::connectDefault.)
 //
 // Open lines: every unit knows whether its current line was left open (the
 // last text put on it did not end in '\n', e.g. a format with a trailing
@@ -35,6 +38,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -65,6 +69,8 @@ public:
     // The file must exist; otherwise the run stops (test with exists first).
     void openRead(int unit, const std::string& path);
     static bool exists(const std::string& path);
+    // The file an unconnected unit is connected to on its first write.
+    void setDefaultFile(int unit, const std::string& path);
     bool isConnected(int unit) const;
     // The file name of a connected unit, empty otherwise.
     std::string fileName(int unit) const;
@@ -120,6 +126,8 @@ private:
     std::ostream* out_;
     bool consoleLineOpen_ = false;
     std::map<int, Connection> files_;
+    std::map<int, std::string> defaultFiles_;
+    std::set<std::string> written_;  // every file opened for writing so far
 };
 
 // The end of a run that stopped: ends open lines, shows the stop's message

@@ -44,8 +44,9 @@ Text<9> ratioText(const Quad& VALUE1, const Quad& VALUE0, OmScale& kept) {
         if (kept.MANTISSA > c.mantissaCap) {
             kept.MANTISSA = c.mantissaCap;
         }
-    } else if (lg.hi > 0.0) {
-        // The ratio overflowed: far beyond any exponent the text can show.
+    } else if (VALUE1 > VALUE0) {
+        // The ratio overflowed (to infinity, or to not-a-number inside the
+        // double-double division): far beyond any exponent the text can show.
         kept.EFACTOR = 999;
         kept.MANTISSA = c.mantissaCap;
     } else {
@@ -65,8 +66,11 @@ Text<9> ratioText(const Quad& VALUE1, const Quad& VALUE0, OmScale& kept) {
         io::writeInternal(text, "(' -' ,i2,'e',SS,f4.3)", -kept.EFACTOR, kept.MANTISSA);
     }
 
-    // A relative change below 1e-28 is no measurable change at all.
-    if (abs((VALUE1 - VALUE0) / VALUE0) < c.noChange) {
+    // A relative change below 1e-28 is no measurable change at all. A change
+    // too large for a quad real is infinite, and an infinite value passes a
+    // quad less-than: it keeps its overflow text.
+    const Quad relative = abs((VALUE1 - VALUE0) / VALUE0);
+    if (isFinite(relative) && relative < c.noChange) {
         text = "  +1e.1  ";
     }
     return text;

@@ -191,7 +191,7 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
     setXyz(v.POSLLCQ, zero, tenth, 0.6_q);
     setXyz(v.RPYDQ, zero, zero, q(90));
     v.SIZEHQ = 0.2_q;
-    v.CLABEL = std::string(1, static_cast<char>(224)) + kNoticeLine1 + "\r\n" + kNoticeLine2;
+    v.CLABEL = std::string(1, static_cast<char>(224)) + std::string(kNoticeLine1) + "\r\n" + std::string(kNoticeLine2);
     drawLabel(s, v, kNotice);
 
     // The run time: date, hours and minutes; code 0 ends the text.

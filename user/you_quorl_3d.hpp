@@ -13,6 +13,8 @@
 // keeps it in TLITER for the markers.
 #pragma once
 
+#include <string_view>
+
 #include "io/fixed_text.hpp"
 #include "model/fixed_array.hpp"
 #include "model/state.hpp"
@@ -32,8 +34,10 @@ struct YouQuorl3dState {
 };
 
 // The two notice lines of the picture, drawn after the emblem.
-inline constexpr const char* kNoticeLine1 = "Quorl: iterated, weighted nonlinear least squares";
-inline constexpr const char* kNoticeLine2 = "in double-double quad reals of ~32 digits";
+// With the emblem and the line break they must fit the 80-character label.
+inline constexpr std::string_view kNoticeLine1 = "Quorl: weighted nonlinear least squares";
+inline constexpr std::string_view kNoticeLine2 = "double-double quad reals, ~32 digits";
+static_assert(1 + kNoticeLine1.size() + 2 + kNoticeLine2.size() <= 80);
 
 void recordPathPoint(State& s);
 

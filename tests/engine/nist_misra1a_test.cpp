@@ -27,7 +27,7 @@ struct Point {
 // The 14 observations, read from the dataset file as the decimal texts
 // they are (both columns carry an E0 exponent).
 std::vector<Point> readMisra1a() {
-    std::ifstream in(std::string(QUORL_SOURCE_DIR) + "/../shared/nist/Misra1a.dat");
+    std::ifstream in(std::string(QUORL_SOURCE_DIR) + "/tests/engine/data/Misra1a.dat");
     std::vector<Point> points;
     std::string line;
     for (int n = 1; std::getline(in, line); ++n) {

@@ -144,6 +144,31 @@ TEST_F(UnitsTest, UnconnectedUnitWritesToFortFileInCurrentDirectory) {
     EXPECT_EQ(slurp(path("fort.17")), "default\n");
 }
 
+// A unit's default file replaces an older file on its first use; once the
+// run has written it, a write after a close appends instead of wiping it.
+TEST_F(UnitsTest, DefaultFileReplacesOnFirstUseAndAppendsAfterAClose) {
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    {
+        std::ofstream("summary.txt") << "an older run\n";
+        std::ofstream("fort.18") << "an older run\n";
+        std::istringstream in;
+        std::ostringstream out;
+        Units u(in, out);
+        u.setDefaultFile(17, "summary.txt");
+        u.put(17, "first\n");
+        EXPECT_EQ(u.fileName(17), "summary.txt");
+        u.close(17);
+        u.put(17, "after the close\n");
+        u.put(18, "eighteen\n");
+        u.close(18);
+        u.put(18, "again\n");
+    }
+    fs::current_path(before);
+    EXPECT_EQ(slurp(path("summary.txt")), "first\nafter the close\n");
+    EXPECT_EQ(slurp(path("fort.18")), "eighteen\nagain\n");
+}
+
 TEST_F(UnitsTest, MisuseStopsWithAMessageNamingUnitAndFile) {
     std::istringstream in;
     std::ostringstream out;

@@ -64,6 +64,32 @@ TEST(SampleProgram, ExitsNonZeroWhenTheModelCannotRun) {
     EXPECT_NE(runSample(), 0);
 }
 
+// With JPD = 0 the run summary is not opened at start-up, yet the model's
+// listing and the final evaluation are addressed to it: they replace an
+// older summary, as the closing line says, and no stray file appears. At
+// the highest detail the trace of the parameter file's evaluation, after the
+// summary is closed, is appended to it too.
+TEST(SampleProgram, EverythingAddressedToTheRunSummaryLandsInIt) {
+    TempDir dir;
+    TempDir::writeFile("Quorl-out.txt", "AN OLDER SUMMARY\n");
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=1, JPD=0, JITERTOT=2 /\n");
+    ASSERT_EQ(runSample(), 0) << TempDir::readFile("console.txt");
+    std::string summary = TempDir::readFile("Quorl-out.txt");
+    EXPECT_EQ(summary.find("AN OLDER SUMMARY"), std::string::npos);
+    EXPECT_EQ(summary.rfind("YouQuorl(1):", 1), 1u) << summary.substr(0, 200);
+    EXPECT_NE(summary.find("EvalFit Summary:"), std::string::npos);
+    EXPECT_NE(TempDir::readFile("console.txt").find("`Quorl-out.txt` has your run summary."), std::string::npos);
+    EXPECT_FALSE(TempDir::exists("fort.11"));
+
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=1, JPD=8, JITERTOT=1 /\n");
+    ASSERT_EQ(runSample(), 0) << TempDir::readFile("console.txt");
+    summary = TempDir::readFile("Quorl-out.txt");
+    const std::size_t closing = summary.find("Quorl: saving results & deallocating arrays...");
+    ASSERT_NE(closing, std::string::npos);
+    EXPECT_NE(summary.find("YouQuorl(3): Md=10", closing), std::string::npos);
+    EXPECT_FALSE(TempDir::exists("fort.11"));
+}
+
 TEST(SampleProgram, SummaryFileHoldsTheRunInOrder) {
     TempDir dir;
     TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=2, JITERTOT=1 /\n");
