@@ -7,17 +7,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
 
+using quorl::testing::runSample;
 using quorl::testing::TempDir;
 
-int runSample() {
-    const std::string cmd = std::string("'") + QUORL_SAMPLE_PROGRAM + "' < /dev/null > console.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128;
-}
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -12,20 +12,15 @@
 
 #include "engine/run_quorl.hpp"
 #include "model/constants.hpp"
+#include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 #include "user/power_law_sample.hpp"
 
 namespace {
 
+using quorl::testing::runSample;
 using quorl::testing::TempDir;
 
-// Runs the sample program in the current directory with the given input
-// file; returns its exit status.
-int runSample(const std::string& input = "/dev/null") {
-    const std::string cmd = std::string("'") + QUORL_SAMPLE_PROGRAM + "' < " + input + " > console.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128;
-}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;

@@ -14,6 +14,7 @@
 #include "io/format.hpp"
 #include "model/quorl_allocate_all.hpp"
 #include "quad/decimal.hpp"
+#include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 #include "user/power_law_sample.hpp"
 #include "user/you_quorl_3d.hpp"
@@ -24,6 +25,7 @@ namespace {
 using quorl::fromInt;
 using quorl::Quad;
 using quorl::State;
+using quorl::testing::runSample;
 using quorl::testing::TempDir;
 
 // A State with the sample declared, allocated and loaded; every model call
@@ -199,11 +201,6 @@ TEST(LandscapePicture, ThePathStartsWithAMoveAndKeepsItsFirstHundredAndOnePoints
     EXPECT_EQ(t.s.draw3dJtl.NPTOT, 3);
 }
 
-int runSample() {
-    const std::string cmd = std::string("'") + QUORL_SAMPLE_PROGRAM + "' < /dev/null > console.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128;
-}
 
 TEST(LandscapePicture, TheSampleProgramWritesBothDrawingFiles) {
     TempDir dir;
