@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -114,6 +116,33 @@ struct State {
     Array2<Quad> B;    // (1:LZTOT, 1:KPTOT) partials of one data point
     Array2<Quad> BTB;  // (1:KPTOT, 1:KPTOT)
     Array1<Quad> BTZ;  // (1:KPTOT)
+
+    // ---- uncertainties of the accepted values ---------------------------
+    // Filled at the end of a run that ended normally, after the final
+    // evaluation and before the model's mode 6, from one more pass of
+    // data-point partials at PR(:).PBASE and the inverse of its normal
+    // equations. A value that does not exist (no degrees of freedom left, a
+    // held or dependent parameter) is empty.
+    struct Uncertainty {
+        bool computed = false;              // false until the end of a normal run
+        std::string notComputed;            // why, when the pass could not be made
+        std::int32_t residuals = 0;         // N = MDTOT * LZTOT
+        std::int32_t parametersUsed = 0;    // p: parameters the inverter used
+        std::int32_t degreesOfFreedom = 0;  // N - p
+        Quad chiSquare{};                   // sum of the squared weighted residuals
+        std::optional<Quad> reducedChiSquare;  // chiSquare / (N - p), when N > p
+        struct Parameter {
+            bool held = false;       // OFFON = 0
+            bool dependent = false;  // free, but left out by the inverter
+            std::optional<Quad> standardError;          // scaled by the reduced chi-square
+            std::optional<Quad> standardErrorUnscaled;  // from the inverse alone (weights 1/sigma)
+        };
+        Array1<Parameter> parameters;  // (1:KPTOT)
+        std::vector<std::int32_t> used;  // KP of each parameter used, in order
+        // Correlations among the parameters used: correlation[i][j] for
+        // used[i] and used[j].
+        std::vector<std::vector<Quad>> correlation;
+    } uncertainty;
 
     // ---- the program's units and its model ------------------------------
     io::Units units;
