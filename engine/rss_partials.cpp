@@ -22,14 +22,16 @@ void RSSPARTIALS(State& s, int JPUL) {
     EVALFIT(s, s.RSS, JPUL);
     s.PSTEPMAG = Quad{};
     // Baseline minus shifted: the quotient is the negative partial of the
-    // error, positive when raising the parameter lowers it. The shifted
-    // value is undone by copying, so no rounding residue is left.
+    // error, positive when raising the parameter lowers it. Like the
+    // data-point partials it is multiplied by the parameter's OFFON, so a
+    // held parameter (OFFON = 0) gets no gradient component and never moves.
+    // The shifted value is undone by copying, so no rounding residue is left.
     for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
         PREC& pr = s.PR(s.KP);
         pr.P = pr.P + pr.DELTA;
         EVALFIT(s, RSSL, JPUL);
         PREC& p = s.PR(s.KP);
-        p.PSTEP(1, 1) = (s.RSS - RSSL) / p.DELTA;
+        p.PSTEP(1, 1) = ((s.RSS - RSSL) / p.DELTA) * p.OFFON;
         s.PSTEPMAG = s.PSTEPMAG + p.PSTEP(1, 1) * p.PSTEP(1, 1);
         p.P = p.PBASE;
     }

@@ -7,6 +7,7 @@
 #include "engine/eval_fit.hpp"
 #include "engine/iteration_step.hpp"
 #include "engine/print_iter.hpp"
+#include "engine/require_finite_error.hpp"
 #include "engine/result_files.hpp"
 #include "engine/stages.hpp"
 #include "engine/user_config.hpp"
@@ -151,6 +152,7 @@ void iterate(State& s) {
         }
 
         EVALFIT(s, s.RSS, 0);
+        requireFiniteError(s, false);
         if (s.JITER == 0 && s.JPD >= 4) {
             PRINTITER(s, s.JPU);
         }
@@ -182,6 +184,7 @@ void endOfRun(State& s) {
         write(s, s.JPU, "(/'EvalFit final printout:')");
     }
     EVALFIT(s, s.RSS, s.JPU);
+    requireFiniteError(s, true);
     YOUQUORL(s, 6);
     if (s.JPD > 0) {
         write(s, s.JPU, "('Quorl: saving results & deallocating arrays...')");

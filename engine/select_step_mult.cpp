@@ -43,6 +43,30 @@ const Constants& searchConstants() {
 
 Quad q(std::int32_t n) { return fromInt(n); }
 
+// The trial point of slot i: a ladder multiplier is divided by DELTA, a
+// candidate multiplied by it. The chosen point is applied through this same
+// expression, so the parameters taken are bit for bit those whose error won.
+// Multiplier 0 is the accepted point itself, even when a step component is
+// not finite (0 times NaN would otherwise move it to NaN).
+Quad trialValue(const PREC& pr, const Search& w, int i) {
+    if (w.X(i) == Quad{}) {
+        return pr.PBASE;
+    }
+    if (i <= w.NX0) {
+        return pr.PBASE + w.X(i) * pr.PSTEP(4, 1) / w.DELTA;
+    }
+    return pr.PBASE + w.X(i) * pr.PSTEP(4, 1) * w.DELTA;
+}
+
+// Sets every parameter to the trial point of slot i.
+void setTrial(State& s, int i) {
+    const Search& w = s.selectStepMult;
+    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+        PREC& pr = s.PR(s.KP);
+        pr.P = trialValue(pr, w, i);
+    }
+}
+
 // Steps 3 to 5: the exact parabolas through three points 0.001 apart,
 // 500000 = 1/(2*0.001**2), 1500 = 3/(2*0.001), 2000 = 4/(2*0.001),
 // 500 = 1/(2*0.001); the one at 1 is shifted to absolute multiplier units.
@@ -153,10 +177,7 @@ void evaluateCandidates(State& s, int IP) {
         // Candidates sit at DELTA times their multiplier, where the ladder
         // was divided by DELTA.
         if (i > w.NX0 && w.X(i) != Quad{}) {
-            for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-                PREC& pr = s.PR(s.KP);
-                pr.P = pr.PBASE + w.X(i) * pr.PSTEP(4, 1) * w.DELTA;
-            }
+            setTrial(s, i);
             EVALFIT(s, w.Z(i), 0);
         }
         if (IP > 5) {
@@ -171,41 +192,72 @@ void evaluateCandidates(State& s, int IP) {
 }
 
 // Step 11: the lowest error by a strict comparison, starting from the
-// unchanged point; slots never filled (multiplier 0) do not compete.
+// unchanged point; slots never filled (multiplier 0) do not compete, and
+// neither does a point whose error is not finite: the quad less-than holds
+// for NaN and infinity, so without that test such a point would win.
 void selectBest(Search& w) {
     w.K = kUnchanged;
     for (int i = 1; i <= w.NXT; ++i) {
         if (i == kUnchanged) {
             continue;
         }
-        if (w.X(i) != Quad{} && w.Z(i) < w.Z(w.K)) {
+        if (w.X(i) != Quad{} && isFinite(w.Z(i)) && w.Z(i) < w.Z(w.K)) {
             w.K = i;
         }
     }
 }
 
-// Steps 12 to 14: apply the chosen multiplier, undivided, and evaluate there.
+// The new values: PNEW = P, and the step taken is the selected step times
+// the multiplier applied.
+void takeStep(State& s) {
+    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+        PREC& pr = s.PR(s.KP);
+        pr.PSTEP(4, 2) = pr.PSTEP(4, 1) * s.STEPMULT;
+        pr.PNEW = pr.P;
+    }
+}
+
+// Steps 12 to 14: apply the chosen point where it was evaluated and
+// evaluate there again. STEPMULT is the multiplier applied along
+// PSTEP(4,1): X(K) divided by DELTA for a ladder point, times DELTA for a
+// candidate (in the first pass, DELTA = 1, simply X(K)).
 void applyChoice(State& s, int IP) {
     Search& w = s.selectStepMult;
-    s.STEPMULT = w.X(w.K);
+    s.STEPMULT = w.K <= w.NX0 ? w.X(w.K) / w.DELTA : w.X(w.K) * w.DELTA;
     if (w.K == kUnchanged) {
         s.JDONE = 1;
     }
-    for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-        PREC& pr = s.PR(s.KP);
-        pr.P = pr.PBASE + s.STEPMULT * pr.PSTEP(4, 1);
-        pr.PSTEP(4, 2) = pr.PSTEP(4, 1) * s.STEPMULT;
-    }
+    setTrial(s, w.K);
     if (IP > 5) {
         FLOATWRITE(w.Z(w.K), s.CFLOAT40);
         write(s, IP, "(i2,9x,f19.15,a9,a40)", w.K, w.X(w.K), OM(w.Z(w.K), s.RSSBASE), s.CFLOAT40);
     }
     EVALFIT(s, s.RSS, 0);
     s.OMJ = OM(w.Z(w.K), s.RSSBASE);
+    takeStep(s);
+}
+
+void reportNotFound(State& s, int IP) {
+    if (IP > 5) {
+        write(s, IP, "(1x/1x,'lower value of error not found.')");
+    }
+}
+
+// No pass may run (JMINTOT below 1): the outcome of a search in which
+// nothing beat the unchanged parameters, multiplier 0 with JDONE = 1,
+// rather than whatever PNEW held before.
+void keepUnchanged(State& s, int IP) {
+    s.JMIN = 1;
+    s.STEPMULT = Quad{};
+    s.JDONE = 1;
     for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
         PREC& pr = s.PR(s.KP);
-        pr.PNEW = pr.P;
+        pr.P = pr.PBASE;
     }
+    EVALFIT(s, s.RSS, 0);
+    s.OMJ = OM(s.RSS, s.RSSBASE);
+    takeStep(s);
+    reportNotFound(s, IP);
 }
 
 // One pass of the search; true when it ends the search (its best point is
@@ -225,10 +277,7 @@ bool searchPass(State& s, int IP) {
 
     // The fixed ladder, each multiplier divided by DELTA.
     for (int i = 1; i <= w.NX0; ++i) {
-        for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-            PREC& pr = s.PR(s.KP);
-            pr.P = pr.PBASE + w.X(i) * pr.PSTEP(4, 1) / w.DELTA;
-        }
+        setTrial(s, i);
         EVALFIT(s, w.Z(i), 0);
     }
 
@@ -259,6 +308,10 @@ void SELECTSTEPMULT(State& s, int IP) {
     }
     w.NX0 = 17;
     w.NXT = 31;
+    if (s.JMINTOT < 1) {
+        keepUnchanged(s, IP);
+        return;
+    }
     for (s.JMIN = 1; s.JMIN <= s.JMINTOT; ++s.JMIN) {
         if (searchPass(s, IP)) {
             return;
@@ -267,9 +320,7 @@ void SELECTSTEPMULT(State& s, int IP) {
     // Every pass chose the negative probe: the parameters stay at the probe
     // of the last pass, and JMIN is one past the pass limit.
     s.JMIN = s.JMINTOT + 1;
-    if (IP > 5) {
-        write(s, IP, "(1x/1x,'lower value of error not found.')");
-    }
+    reportNotFound(s, IP);
 }
 
 }  // namespace quorl

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -201,6 +202,72 @@ TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {
     });
     EXPECT_NE(outOfBounds.status, 0);
     EXPECT_NE(outOfBounds.out.str().find("run_quorl_test.cpp"), std::string::npos) << outOfBounds.out.str();
+}
+
+// y = a + b*x at x = 1..4, measured on y = 2 + 3x; b starts (and is held)
+// at 1, so only a can move.
+struct HeldSlopeModel {
+    Quad* a;
+    Quad* b;
+    void operator()(State& s, int mode) const {
+        if (mode <= 0) {
+            s.KPTOT = 2;
+            s.LZTOT = 1;
+            s.MDTOT = 4;
+            s.NXTOT = 1;
+            s.JPU = 0;
+            s.JITERTOT = 8;
+        } else if (mode == 1) {
+            s.PR(2).PBASE = quorl::fromInt(1);
+            s.PR(2).OFFON = Quad{};
+        } else if (mode == 6) {
+            *a = s.PR(1).PBASE;
+            *b = s.PR(2).PBASE;
+        } else if (mode == 4) {
+            const Quad x = quorl::fromInt(s.MD);
+            s.ZR(1).Z = (quorl::fromInt(2) + quorl::fromInt(3) * x - s.PR(1).P - s.PR(2).P * x) * s.ZR(1).WT;
+        }
+    }
+};
+
+TEST(RunQuorl, AHeldParameterKeepsItsValueThroughGradientAndInverterSteps) {
+    TempDir dir;
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    Quad a{}, b{};
+    EXPECT_EQ(quorl::runQuorl(s, HeldSlopeModel{&a, &b}), 0);
+    EXPECT_GE(s.JITER, 3);  // both kinds of step were taken
+    EXPECT_EQ(b.hi, 1.0);
+    EXPECT_EQ(b.lo, 0.0);
+    // a settles where the held slope leaves it: the mean of 2 + 2x.
+    EXPECT_LT(std::fabs((a - quorl::fromInt(7)).hi), 1e-20);
+}
+
+TEST(RunQuorl, AnErrorThatIsNotANumberStopsTheRunAndKeepsTheLastResult) {
+    TempDir dir;
+    const std::string previous = "2 1\n   earlier result\n";
+    TempDir::writeFile("Quorl-params.txt", previous);
+    // The third data point's residual is NaN at the starting values.
+    ScriptedRun r("", [](State& s, int mode) {
+        if (mode == 0) {
+            s.MDTOT = 3;
+            s.JPU = 11;
+            s.JPD = 1;
+        } else if (mode == 1) {
+            s.ZR(1).ZNAME = "height";
+        } else if (mode == 4 && s.MD == 3) {
+            s.ZR(1).Z = Quad{NAN, 0.0};
+        }
+    });
+    EXPECT_EQ(r.status, 8);
+    const std::string message =
+        "Quorl: the error measure RSS is NaN in iteration 0: the weighted residual Zr(1) 'height' at data "
+        "point 3, is NaN. The fit stops; Quorl-params.txt is left as it was.";
+    EXPECT_NE(r.out.str().find(message), std::string::npos) << r.out.str();
+    EXPECT_NE(TempDir::readFile("Quorl-out.txt").find(message), std::string::npos);
+    EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), previous);
+    EXPECT_EQ(r.count(6), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -232,8 +233,11 @@ TEST(SelectStepMult, NegativeProbePassesHalveTheTrialSteps) {
     EXPECT_EQ(r.w().K, 1);
     EXPECT_EQ(s.JMIN, 4);
     EXPECT_EQ(s.JDONE, 0);
-    EXPECT_TRUE(s.STEPMULT == t("-0.1"));
-    EXPECT_TRUE(s.PR(1).P == q(3) - t("0.1") * q(2));
+    // The parameters stand at the probe of the last pass, where it was
+    // evaluated: -0.1 / 4 along the step.
+    EXPECT_TRUE(s.STEPMULT == t("-0.1") / q(4));
+    EXPECT_TRUE(s.PR(1).P == q(3) + t("-0.1") * q(2) / q(4));
+    EXPECT_TRUE(s.RSS == r.w().Z(1));
     expectApplied(s);
     // The last pass ran with DELTA 4: its candidates sit at four times their
     // multiplier, where its ladder sat at a quarter.
@@ -263,20 +267,86 @@ TEST(SelectStepMult, NegativeProbePassesHalveTheTrialSteps) {
     EXPECT_EQ(out.substr(out.size() - 34), "\n lower value of error not found.\n");
 }
 
-TEST(SelectStepMult, NoPassesLeaveEverythingButJmin) {
+TEST(SelectStepMult, NoPassesKeepTheAcceptedValues) {
+    // JMINTOT = 0: as when nothing beat the unchanged parameters, not the
+    // stale PNEW of an earlier iteration.
     Search r([](const std::vector<Quad>&) { return q(1); });
     State& s = r.s;
     s.PR(1).PBASE = q(3);
     s.PR(1).P = q(7);
+    s.PR(1).PNEW = q(0);
     s.PR(1).PSTEP(4, 1) = q(2);
     s.STEPMULT = t("0.3");
+    s.RSSBASE = q(1);
     s.JMINTOT = 0;
     quorl::SELECTSTEPMULT(s, 6);
     EXPECT_EQ(s.JMIN, 1);
-    EXPECT_TRUE(s.PR(1).P == q(7));
-    EXPECT_TRUE(s.STEPMULT == t("0.3"));
-    EXPECT_TRUE(r.evaluated().empty());
+    EXPECT_EQ(s.JDONE, 1);
+    EXPECT_TRUE(s.STEPMULT == Quad{});
+    EXPECT_TRUE(s.PR(1).P == q(3));
+    EXPECT_TRUE(s.RSS == q(1));
+    expectApplied(s);
+    EXPECT_EQ(r.evaluated().size(), 1u);
     EXPECT_EQ(r.out.str(), "\n lower value of error not found.\n");
+}
+
+TEST(SelectStepMult, AnErrorThatIsNotFiniteNeverWins) {
+    // 1 + (m - 0.4)**2 along the step, but NaN around m = 0.5 and infinite
+    // from m = 1.05 on. Either would pass the quad less-than; the finite
+    // minimum at the ladder point 0.4 (slot 8) must win.
+    Search r([](const std::vector<Quad>& p) {
+        const Quad m = p[0];
+        if (m > t("1.05")) {
+            return Quad{INFINITY, 0.0};
+        }
+        if (abs(m - t("0.5")) < t("0.05")) {
+            return Quad{NAN, 0.0};
+        }
+        return q(1) + (m - t("0.4")) * (m - t("0.4"));
+    });
+    State& s = r.s;
+    s.PR(1).PSTEP(4, 1) = q(1);
+    s.RSSBASE = t("1.16");
+    quorl::SELECTSTEPMULT(s, 0);
+    EXPECT_EQ(r.w().K, 8);
+    EXPECT_TRUE(s.STEPMULT == t("0.4"));
+    EXPECT_TRUE(s.RSS == q(1));
+    expectApplied(s);
+
+    // Nothing finite beats the unchanged point: it stays.
+    Search nan([](const std::vector<Quad>& p) {
+        return p[0] == Quad{} ? q(1) : Quad{NAN, 0.0};
+    });
+    nan.s.PR(1).PSTEP(4, 1) = q(1);
+    nan.s.RSSBASE = q(1);
+    quorl::SELECTSTEPMULT(nan.s, 0);
+    EXPECT_EQ(nan.w().K, 2);
+    EXPECT_EQ(nan.s.JDONE, 1);
+    EXPECT_TRUE(nan.s.PR(1).PNEW == Quad{});
+}
+
+TEST(SelectStepMult, ALaterPassAppliesThePointWhoseErrorWon) {
+    // P = 3 + 2m. Pass 1 sees only a shelf below m = -0.09 and picks the
+    // probe; pass 2 (ladder halved) finds the narrow well at m = 0.05
+    // through its ladder point 0.1 / 2. That point is applied, not 0.1.
+    Search r([](const std::vector<Quad>& p) {
+        const Quad m = (p[0] - q(3)) / q(2);
+        if (abs(m - t("0.05")) < t("0.001")) {
+            return t("0.5");
+        }
+        return m < t("-0.09") ? q(1) : t("1.1");
+    });
+    State& s = r.s;
+    s.PR(1).PBASE = q(3);
+    s.PR(1).PSTEP(4, 1) = q(2);
+    s.RSSBASE = t("1.1");
+    quorl::SELECTSTEPMULT(s, 0);
+    EXPECT_EQ(s.JMIN, 2);
+    EXPECT_EQ(r.w().K, 5);
+    EXPECT_TRUE(s.STEPMULT == t("0.1") / q(2));
+    EXPECT_TRUE(s.RSS == r.w().Z(5));
+    EXPECT_TRUE(s.RSS == t("0.5"));
+    expectApplied(s);
 }
 
 TEST(SelectStepMult, NothingIsWrittenAtLowUnits) {
