@@ -52,10 +52,8 @@ void scaleByNorms(State& s) {
 
 }  // namespace
 
-void DATAPOINTPARTIALS(State& s) {
-    static const Quad kTinyDiagonal = quadFromText("1e-20");
-    const int JPUL = s.JPD < 6 ? 0 : s.JPU;
-
+void formNormalEquations(State& s, PartialsUse use) {
+    const bool step = use == PartialsUse::Step;
     s.BTZ.fill(Quad{});
     s.BTB.fill(Quad{});
     s.MD = 0;
@@ -63,7 +61,7 @@ void DATAPOINTPARTIALS(State& s) {
 
     // Accumulation, one data point at a time.
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
-        if (s.MDTOT > 1000) {
+        if (step && s.MDTOT > 1000) {
             BEAMER(s, s.MD, s.MDTOT);
         }
         YOUQUORL(s, 3);
@@ -75,12 +73,15 @@ void DATAPOINTPARTIALS(State& s) {
             s.PR(s.KP).P = s.PR(s.KP).P + s.PR(s.KP).DELTA;
             YOUQUORL(s, 4);
             const PREC& pr = s.PR(s.KP);
+            // For the step OFFON is a factor on the partials; for the
+            // uncertainties only whether the parameter is held counts.
+            const Quad factor = step ? pr.OFFON : pr.OFFON == Quad{} ? Quad{} : Quad{1.0, 0.0};
             for (int lz = 1; lz <= s.LZTOT; ++lz) {
-                s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * pr.OFFON;
+                s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * factor;
             }
             s.PR(s.KP).P = s.PR(s.KP).PBASE;
         }
-        if (s.JPD >= 5) {
+        if (step && s.JPD >= 5) {
             writeDataPoint(s);
         }
         for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
@@ -94,10 +95,19 @@ void DATAPOINTPARTIALS(State& s) {
             }
         }
     }
+}
+
+void invertNormalEquations(State& s, PartialsUse use) {
+    static const Quad kTinyDiagonal = quadFromText("1e-20");
+    const bool step = use == PartialsUse::Step;
+    const bool listings = step && s.JPD >= 5;
+    const int JPUL = step && s.JPD >= 6 ? s.JPU : 0;
 
     // Normalisation by the square roots of the diagonal.
-    enterStage(s, 4);
-    if (s.JPD >= 6) {
+    if (step) {
+        enterStage(s, 4);
+    }
+    if (JPUL != 0) {
         writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=')");
     }
     for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
@@ -108,12 +118,12 @@ void DATAPOINTPARTIALS(State& s) {
         } else {
             pr.BTBNORM = Quad{1.0, 0.0};
         }
-        if (s.JPU > 5 && s.JPD >= 6) {
+        if (JPUL > 5) {
             write(s, s.JPU, "('Pr(',i4,').BtBnorm=',e13.6)", s.KP, pr.BTBNORM);
         }
     }
     scaleByNorms(s);
-    if (s.JPD >= 5) {
+    if (listings) {
         writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=  (normalized)')");
     }
 
@@ -126,11 +136,18 @@ void DATAPOINTPARTIALS(State& s) {
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         s.PR(kp).INVERTED = used(kp);
     }
-    enterStage(s, 5);
+    if (step) {
+        enterStage(s, 5);
+    }
     scaleByNorms(s);
-    if (s.JPD >= 5) {
+    if (listings) {
         writeMatrix(s, "(/'Kp#   BtBinv(Kptot,Kptot) | BtZ(Kptot)=')");
     }
+}
+
+void DATAPOINTPARTIALS(State& s) {
+    formNormalEquations(s, PartialsUse::Step);
+    invertNormalEquations(s, PartialsUse::Step);
 
     // The inverter's step: inverse(BTB) * BTZ.
     for (int kp = 1; kp <= s.KPTOT; ++kp) {

@@ -23,4 +23,21 @@ namespace quorl {
 // parameters the inverter leaves out get a zero step.
 void DATAPOINTPARTIALS(State& s);
 
+// The two halves of the work, shared with the uncertainties at the end of
+// a run. For the step (PartialsUse::Step) OFFON multiplies the partials,
+// the listings follow JPD, the progress bar runs for more than 1000 data
+// points and JPHASE moves through stages 4 and 5. For the uncertainties
+// (PartialsUse::Uncertainty) a held parameter (OFFON = 0) gets zero partials
+// and every other the true ones, and nothing is written.
+enum class PartialsUse { Step, Uncertainty };
+
+// BTB and BTZ accumulated over every data point at PR(:).PBASE; P = PBASE
+// after each parameter's shift.
+void formNormalEquations(State& s, PartialsUse use);
+
+// BTB normalised by its diagonal, inverted in place (INVERT: NOISEFLOOR,
+// IRANK, ABSDET, PR(:).INVERTED) and denormalised: BTB then holds the
+// (partial) inverse of the normal matrix.
+void invertNormalEquations(State& s, PartialsUse use);
+
 }  // namespace quorl

@@ -9,7 +9,9 @@
 #include "engine/print_iter.hpp"
 #include "engine/require_finite_error.hpp"
 #include "engine/result_files.hpp"
+#include "engine/results_json.hpp"
 #include "engine/stages.hpp"
+#include "engine/uncertainty.hpp"
 #include "engine/user_config.hpp"
 #include "io/free_input.hpp"
 #include "io/pause.hpp"
@@ -185,6 +187,10 @@ void endOfRun(State& s) {
     }
     EVALFIT(s, s.RSS, s.JPU);
     requireFiniteError(s, true);
+    computeUncertainty(s);
+    if (s.JPD > 0) {
+        writeUncertaintyReport(s, s.JPU);
+    }
     YOUQUORL(s, 6);
     if (s.JPD > 0) {
         write(s, s.JPU, "('Quorl: saving results & deallocating arrays...')");
@@ -194,6 +200,7 @@ void endOfRun(State& s) {
     }
     FDATE23(s.CDATETIME);
     writeParameterFile(s);
+    writeResultsJson(s);
     releaseAll(s);
     if (s.JPU > 10) {
         write(s, 6, "('`Quorl-out.txt` has your run summary.' )");

@@ -126,9 +126,9 @@ struct State {
     struct Uncertainty {
         bool computed = false;              // false until the end of a normal run
         std::string notComputed;            // why, when the pass could not be made
-        std::int32_t residuals = 0;         // N = MDTOT * LZTOT
+        std::int64_t residuals = 0;         // N = MDTOT * LZTOT
         std::int32_t parametersUsed = 0;    // p: parameters the inverter used
-        std::int32_t degreesOfFreedom = 0;  // N - p
+        std::int64_t degreesOfFreedom = 0;  // N - p
         Quad chiSquare{};                   // sum of the squared weighted residuals
         std::optional<Quad> reducedChiSquare;  // chiSquare / (N - p), when N > p
         struct Parameter {

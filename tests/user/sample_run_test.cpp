@@ -160,6 +160,9 @@ TEST(SampleProgram, SummaryFileHoldsTheRunInOrder) {
         "EvalFit final printout:",
         "EvalErr:",
         "EvalFit Summary:",
+        "            2  Iterations",
+        "Uncertainties of the accepted values:",
+        " Correlations of the parameters used:",
     };
     std::size_t at = 0;
     for (const std::string& mark : marks) {
@@ -169,8 +172,7 @@ TEST(SampleProgram, SummaryFileHoldsTheRunInOrder) {
         ASSERT_LT(at, rest.size()) << "missing, or out of order: " << mark;
         ++at;
     }
-    ASSERT_GE(rest.size(), 5u);
-    EXPECT_EQ(rest[rest.size() - 5], "            2  Iterations");
+    ASSERT_GE(rest.size(), 4u);
     EXPECT_EQ(rest[rest.size() - 4], "");
     EXPECT_EQ(rest[rest.size() - 3], "////////////////////////////////////////");
     EXPECT_EQ(rest[rest.size() - 2], "A YouQuorl(6)`Final printout entry.");

@@ -1,0 +1,86 @@
+#include "engine/results_json.hpp"
+
+#include "engine/result_files.hpp"
+#include "io/json.hpp"
+#include "io/replace_file.hpp"
+
+namespace quorl {
+
+std::string resultsJson(State& s) {
+    const State::Uncertainty& u = s.uncertainty;
+    io::JsonWriter j;
+    j.beginObject();
+    j.key("program");
+    j.value(s.CVERSION.trimmed());
+    j.key("status");
+    j.value("ended");
+    j.key("iterations");
+    j.value(s.JITER);
+    j.key("data_points");
+    j.value(s.MDTOT);
+    j.key("quantities");
+    j.value(s.LZTOT);
+    j.key("parameters_used");
+    if (u.computed) {
+        j.value(u.parametersUsed);
+    } else {
+        j.null();
+    }
+    j.key("degrees_of_freedom");
+    if (u.computed) {
+        j.value(u.degreesOfFreedom);
+    } else {
+        j.null();
+    }
+    j.key("rss");
+    j.value(s.RSS);
+    j.key("chi_square");
+    j.value(u.chiSquare);
+    j.key("reduced_chi_square");
+    j.value(u.reducedChiSquare);
+
+    j.key("parameters");
+    j.beginArray();
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        const State::Uncertainty::Parameter p =
+            u.computed ? u.parameters(kp) : State::Uncertainty::Parameter{s.PR(kp).OFFON == Quad{}, false, {}, {}};
+        j.inlineNext();
+        j.beginObject();
+        j.key("index");
+        j.value(kp);
+        j.key("name");
+        j.value(s.PR(kp).PNAME.trimmed());
+        j.key("value");
+        j.value(s.PR(kp).PBASE);
+        j.key("held");
+        j.value(p.held);
+        j.key("dependent");
+        j.value(p.dependent);
+        j.key("standard_error");
+        j.value(p.standardError);
+        j.key("standard_error_unscaled");
+        j.value(p.standardErrorUnscaled);
+        j.endObject();
+    }
+    j.endArray();
+
+    j.key("correlation");
+    j.beginArray();
+    for (const std::vector<Quad>& row : u.correlation) {
+        j.inlineNext();
+        j.beginArray();
+        for (const Quad& c : row) {
+            j.value(c);
+        }
+        j.endArray();
+    }
+    j.endArray();
+    j.endObject();
+    return j.text();
+}
+
+void writeResultsJson(State& s) {
+    io::replaceFile(std::string(kResultsFile), resultsJson(s), kParameterWriteStatus);
+}
+
+}  // namespace quorl

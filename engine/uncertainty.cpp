@@ -1,0 +1,157 @@
+#include "engine/uncertainty.hpp"
+
+#include <string>
+
+#include "engine/data_point_partials.hpp"
+#include "text/float_write.hpp"
+
+namespace quorl {
+
+namespace {
+
+using Uncertainty = State::Uncertainty;
+
+// A free parameter needs a non-zero, finite increment for its partials.
+bool incrementsUsable(State& s, std::string& why) {
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        const PREC& pr = s.PR(kp);
+        if (pr.OFFON != Quad{} && !(abs(pr.DELTA) > Quad{})) {
+            why = "the increment Pr(" + std::to_string(kp) + ").Delta is not a non-zero number";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<Quad> rootOf(const Quad& v) {
+    if (!isFinite(v) || v < Quad{}) {
+        return std::nullopt;
+    }
+    return sqrt(v);
+}
+
+}  // namespace
+
+void computeUncertainty(State& s) {
+    Uncertainty& u = s.uncertainty;
+    u = Uncertainty{};
+    u.parameters.allocate(1, s.KPTOT, Uncertainty::Parameter{});
+    u.residuals = static_cast<std::int64_t>(s.MDTOT) * s.LZTOT;
+    u.chiSquare = fromInt(s.MDTOT) * s.RSS * s.RSS;
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        u.parameters(kp).held = s.PR(kp).OFFON == Quad{};
+    }
+
+    // The increments of the iterations; a positive run-wide DELTA is copied
+    // in as at the top of every iteration.
+    if (s.DELTA > Quad{}) {
+        for (int kp = 1; kp <= s.KPTOT; ++kp) {
+            s.PR(kp).DELTA = s.DELTA;
+        }
+    }
+    if (!incrementsUsable(s, u.notComputed)) {
+        return;
+    }
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).P = s.PR(kp).PBASE;
+    }
+    formNormalEquations(s, PartialsUse::Uncertainty);
+    invertNormalEquations(s, PartialsUse::Uncertainty);
+
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        if (s.PR(kp).INVERTED == 1) {
+            u.used.push_back(kp);
+        } else if (!u.parameters(kp).held) {
+            u.parameters(kp).dependent = true;
+        }
+    }
+    u.parametersUsed = static_cast<std::int32_t>(u.used.size());
+    u.degreesOfFreedom = u.residuals - u.parametersUsed;
+    if (u.degreesOfFreedom > 0) {
+        u.reducedChiSquare = u.chiSquare / fromInt64(u.degreesOfFreedom);
+    }
+    for (const int kp : u.used) {
+        Uncertainty::Parameter& p = u.parameters(kp);
+        p.standardErrorUnscaled = rootOf(s.BTB(kp, kp));
+        if (u.reducedChiSquare) {
+            p.standardError = rootOf(s.BTB(kp, kp) * *u.reducedChiSquare);
+        }
+    }
+    for (const int i : u.used) {
+        std::vector<Quad> row;
+        for (const int j : u.used) {
+            row.push_back(i == j ? Quad{1.0, 0.0} : s.BTB(i, j) / sqrt(s.BTB(i, i) * s.BTB(j, j)));
+        }
+        u.correlation.push_back(std::move(row));
+    }
+    u.computed = true;
+}
+
+void writeUncertaintyReport(State& s, int IP) {
+    const Uncertainty& u = s.uncertainty;
+    if (IP <= 5) {
+        return;
+    }
+    if (!u.computed) {
+        write(s, IP, "(/'Uncertainties of the accepted values: not computed; ',a,'.')", u.notComputed);
+        return;
+    }
+    write(s, IP, "(/'Uncertainties of the accepted values:')");
+    write(s, IP, "(1x,'Residuals N =',i10,',  parameters used p =',i5,',  degrees of freedom N-p =',i10)",
+          u.residuals, u.parametersUsed, u.degreesOfFreedom);
+    FLOATWRITE(u.chiSquare, s.CFLOAT40);
+    write(s, IP, "(1x,'Chi-square         =',a40)", s.CFLOAT40);
+    if (u.reducedChiSquare) {
+        FLOATWRITE(*u.reducedChiSquare, s.CFLOAT40);
+        write(s, IP, "(1x,'Reduced chi-square =',a40)", s.CFLOAT40);
+    } else {
+        write(s, IP, "(1x,'Reduced chi-square =   none: no degrees of freedom are left')");
+    }
+
+    write(s, IP, "(2x,'Kp#',36x,'Value',5x,'Std.error',5x,'Std.error')");
+    write(s, IP, "(52x,'(scaled)',4x,'(unscaled)')");
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        const Uncertainty::Parameter& p = u.parameters(kp);
+        FLOATWRITE(s.PR(kp).PBASE, s.CFLOAT40);
+        write(s, IP, "(1x,i4,' ',a40,\\)", kp, s.CFLOAT40);
+        if (p.held) {
+            write(s, IP, "('    held: not fitted',8x,\\)");
+        } else if (p.dependent) {
+            write(s, IP, "('   dependent: left out',6x,\\)");
+        } else {
+            if (p.standardError) {
+                write(s, IP, "(e14.6,\\)", *p.standardError);
+            } else {
+                write(s, IP, "(10x,'none',\\)");
+            }
+            if (p.standardErrorUnscaled) {
+                write(s, IP, "(e14.6,\\)", *p.standardErrorUnscaled);
+            } else {
+                write(s, IP, "(10x,'none',\\)");
+            }
+        }
+        write(s, IP, "(2x,16a1)", s.PR(kp).PNAME.chars());
+    }
+    write(s, IP,
+          "(1x,'Scaled: times sqrt(chi-square/(N-p)), for relative weights. Unscaled: for weights 1/sigma of "
+          "known errors.')");
+
+    if (u.used.empty()) {
+        return;
+    }
+    write(s, IP, "(/1x,'Correlations of the parameters used:')");
+    write(s, IP, "(6x,\\)");
+    for (const int kp : u.used) {
+        write(s, IP, "(i10,\\)", kp);
+    }
+    write(s, IP, "('')");
+    for (std::size_t i = 0; i < u.used.size(); ++i) {
+        write(s, IP, "(1x,i4,1x,\\)", u.used[i]);
+        for (const Quad& c : u.correlation[i]) {
+            write(s, IP, "(f10.6,\\)", c);
+        }
+        write(s, IP, "('')");
+    }
+}
+
+}  // namespace quorl
