@@ -9,26 +9,23 @@ namespace quorl::io {
 
 namespace {
 
+// A pair of full length needs at most 34 significant digits to be read
+// back; one whose tail lies far below the head's last bit holds more bits
+// and may need more, up to kMostDigits, beyond which the 34 digits that
+// carry its 106-bit precision are written.
 constexpr int kDigits = 34;
+constexpr int kMostDigits = 40;
 
 // Plain notation for decimal exponents in this range, as most JSON
 // writers do; an exponent outside it.
 constexpr int kPlainLow = -5;
 constexpr int kPlainHigh = 21;
 
-}  // namespace
-
-std::string jsonNumber(const Quad& v) {
-    if (!isFinite(v)) {
-        return "null";
-    }
-    if (v.hi == 0.0) {
-        return "0";
-    }
+// The number text of |v| rounded to `count` significant digits.
+std::string numberText(const Quad& v, int count) {
     std::string digits;
-    int k = scientificDigits(v, kDigits, digits);  // |v| = 0.digits * 10^k
-    const std::size_t last = digits.find_last_not_of('0');
-    digits.erase(last + 1);
+    const int k = scientificDigits(v, count, digits);  // |v| = 0.digits * 10^k
+    digits.erase(digits.find_last_not_of('0') + 1);
     std::string out = isNegativeValue(v) ? "-" : "";
     const int n = static_cast<int>(digits.size());
     if (k > kPlainLow && k <= kPlainHigh) {
@@ -45,8 +42,40 @@ std::string jsonNumber(const Quad& v) {
     if (n > 1) {
         out += "." + digits.substr(1);
     }
-    out += "e" + std::to_string(k - 1);
-    return out;
+    return out + "e" + std::to_string(k - 1);
+}
+
+}  // namespace
+
+std::string jsonNumber(const Quad& v) {
+    if (!isFinite(v)) {
+        return "null";
+    }
+    if (v.hi == 0.0) {
+        return "0";
+    }
+    // The shortest text that reads back to the same pair, so that the
+    // nearest quad to 0.7 is written 0.7. Reading back succeeds for every
+    // count from the shortest one on, so a bisection finds it.
+    auto readsBack = [&v](const std::string& text) {
+        Quad back{};
+        return parseQuad(text, back) && back.hi == v.hi && back.lo == v.lo;
+    };
+    if (!readsBack(numberText(v, kDigits))) {
+        for (int count = kDigits + 1; count <= kMostDigits; ++count) {
+            std::string text = numberText(v, count);
+            if (readsBack(text)) {
+                return text;
+            }
+        }
+        return numberText(v, kDigits);
+    }
+    int low = 0, high = kDigits;  // low fails (or is none), high reads back
+    while (high - low > 1) {
+        const int mid = (low + high) / 2;
+        (readsBack(numberText(v, mid)) ? high : low) = mid;
+    }
+    return numberText(v, high);
 }
 
 std::string jsonString(std::string_view text) {

@@ -1,9 +1,11 @@
 // A small JSON writer for machine-readable result files.
 //
-// Numbers carry every digit a quad real holds: 34 significant digits (more
-// than the 106 bits of a double-double need to be read back to the same
-// value), trailing zeros dropped, in plain decimal notation for ordinary
-// magnitudes and with an exponent otherwise. JSON has no NaN or infinity:
+// Numbers carry every digit a quad real holds: the shortest decimal text
+// that reads back to the same double-double (so the quad nearest 0.7 is
+// written 0.7): 34 significant digits at most for a pair of full length, a
+// few more for one whose tail lies far below its head (it holds more
+// bits), in plain decimal notation for magnitudes from 1e-5 to below 1e21
+// and with an exponent otherwise. JSON has no NaN or infinity:
 // a value that is not finite is written as null, as is a value that does
 // not exist.
 //

@@ -267,6 +267,7 @@ TEST(RunQuorl, AnErrorThatIsNotANumberStopsTheRunAndKeepsTheLastResult) {
     EXPECT_NE(r.out.str().find(message), std::string::npos) << r.out.str();
     EXPECT_NE(TempDir::readFile("Quorl-out.txt").find(message), std::string::npos);
     EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), previous);
+    EXPECT_FALSE(TempDir::exists("Quorl-results.json"));
     EXPECT_EQ(r.count(6), 0);
 }
 
