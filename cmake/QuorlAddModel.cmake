@@ -1,0 +1,12 @@
+# quorl_add_model(name source...): a model program built against the engine.
+# The engine's usage requirements (C++20, and the strict floating-point
+# flags its quad reals need: no contraction of a*b+c into a fused
+# multiply-add, no fast-math) reach every source of the model this way,
+# whatever flags the project adds.
+function(quorl_add_model name)
+  if(NOT ARGN)
+    message(FATAL_ERROR "quorl_add_model(${name}): no source files given")
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE Quorl::engine)
+endfunction()
