@@ -42,7 +42,9 @@ Quad peak(const Quad& c, const Quad& m, const Quad& w, const Quad& x) {
 // c*cos(2*pi*x/period) + s*sin(2*pi*x/period).
 Quad cycle(const Quad& c, const Quad& s, const Quad& period, const Quad& x) {
     const F128 angle = 2 * M_PIq * toF128(x) / toF128(period);
-    return c * fromF128(cosq(angle)) + s * fromF128(sinq(angle));
+    F128 sine, cosine;
+    sincosq(angle, &sine, &cosine);
+    return c * fromF128(cosine) + s * fromF128(sine);
 }
 
 // (b1 + b2*x + b3*x**2 + ...) / (1 + b(n+1)*x + ...), numerator of n terms.

@@ -1,6 +1,7 @@
 // nist_score: runs the engine on the NIST StRD nonlinear regression problems
 // from both starting points and scores every run by the certified digits it
 // reaches. See tools/nist/README.md.
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <stdexcept>
@@ -114,8 +115,11 @@ std::string lastLine(const std::string& text) {
 
 void writeRun(quorl::io::Units& out, const RunResult& r) {
     const std::string se = r.minStandardErrorLre ? quorl::io::format("(f8.1)", *r.minStandardErrorLre) : "       -";
-    out.write(kConsole, "(a10,i6,i5,i6,f8.1,f9.1,a8,f9.3)", r.problem, r.start, r.exitStatus, r.iterations,
-              r.minValueLre, r.rssLre, se, r.seconds);
+    std::string name = r.problem;  // left-aligned: an A edit right-aligns a short text
+    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    const std::string_view note = r.nonFinite ? "  non-finite result" : "";
+    out.write(kConsole, "(a,i6,i5,i6,f8.1,f9.1,a8,f9.3,a)", name, r.start, r.exitStatus, r.iterations,
+              r.minValueLre, r.rssLre, se, r.seconds, note);
     if (r.exitStatus != 0) {
         out.write(kConsole, "(16x,a)", lastLine(r.console));
     }
