@@ -168,6 +168,14 @@ Problem parseProblem(std::istream& in, const std::string& source) {
 }
 
 Problem loadProblem(const std::string& dir, const std::string& name) {
+    const std::vector<std::string>& names = problemNames();
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+        std::string known;
+        for (const std::string& n : names) {
+            known += " " + n;
+        }
+        throw std::runtime_error("no problem is called '" + name + "'; the problems are" + known);
+    }
     const std::string path = dir + "/" + name + ".dat";
     std::ifstream in(path, std::ios::binary);
     if (!in) {
