@@ -121,6 +121,7 @@ void readPreviousValues(State& s) {
     for (int kp = 1; kp <= kptot; ++kp) {
         s.PR(kp).P = values[static_cast<std::size_t>(kp - 1)];
     }
+    s.previousValuesRead = true;
 }
 
 }  // namespace quorl

@@ -12,13 +12,11 @@ namespace {
 constexpr const char* kConfigFile = "Quorl-user.nml";
 }  // namespace
 
-void readUserConfig(State& s) {
-    s.driver.LEXISTS = io::Units::exists(kConfigFile);
-    if (!s.driver.LEXISTS) {
-        return;
-    }
-    write(s, 6, "('Quorl-user.nml variable changes included...')");
-    std::vector<io::NamelistMember> members = {
+namespace {
+
+// The members of the group QUORLNML, bound to a state's variables.
+std::vector<io::NamelistMember> configMembers(State& s) {
+    return {
         {"JBON", s.JBON},           {"JUNCLAMP", s.JUNCLAMP}, {"JSTEPMULT", s.JSTEPMULT},
         {"JPU", s.JPU},             {"JPD", s.JPD},           {"JTLMORPH", s.JTLMORPH},
         {"JITERTOT", s.JITERTOT},   {"DELTA", s.DELTA},       {"JMINTOT", s.JMINTOT},
@@ -26,6 +24,17 @@ void readUserConfig(State& s) {
         {"WHO", s.WHO},             {"WHEN", s.WHEN},         {"WHERE1", s.WHERE1},
         {"JUSERPHASE", s.JUSERPHASE}, {"JUSERCONFIG", s.JUSERCONFIG}, {"CJUSERFILE", s.CJUSERFILE},
     };
+}
+
+}  // namespace
+
+void readUserConfig(State& s) {
+    s.driver.LEXISTS = io::Units::exists(kConfigFile);
+    if (!s.driver.LEXISTS) {
+        return;
+    }
+    write(s, 6, "('Quorl-user.nml variable changes included...')");
+    std::vector<io::NamelistMember> members = configMembers(s);
     // A file that exists but cannot be read is reported like a faulty one.
     if (!std::ifstream(kConfigFile)) {
         io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
@@ -39,6 +48,16 @@ void readUserConfig(State& s) {
         io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
     }
     s.units.close(s.JPU10);
+}
+
+Text<60> configuredUserFile(const State& s) {
+    State scratch;
+    scratch.CJUSERFILE = s.CJUSERFILE;
+    std::ifstream in(kConfigFile);
+    if (in) {
+        io::readNamelist(in, "QUORLNML", configMembers(scratch));
+    }
+    return scratch.CJUSERFILE;
 }
 
 void echoControls(State& s) {

@@ -12,6 +12,14 @@ namespace quorl {
 // pause, the members before it keeping their new values.
 void readUserConfig(State& s);
 
+// The file name CJUSERFILE will have once the configuration is read: the
+// value Quorl-user.nml gives it, or the current one when the file does not
+// set it (or does not exist, or cannot be read). For a model that needs the
+// name in mode 0, before the driver reads the configuration (a data table
+// that gives the problem's sizes). Reads quietly: faults of the file are
+// reported once, when the driver reads it.
+Text<60> configuredUserFile(const State& s);
+
 // Writes the controls in effect, with the range each accepts, to JPU.
 void echoControls(State& s);
 

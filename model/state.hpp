@@ -74,6 +74,9 @@ struct State {
     Text<9> OMJ{"undefined"};
     FixedArray1<Text<9>, 0, 100> OMJSAVE{};
     Text<80> JPHASE;
+    // True once the previous run's values have arrived in PR(:).P (JPREV = 1
+    // and Quorl-params.txt read); mode 1 may then adopt them as the start.
+    bool previousValuesRead = false;
     Text<60> CVERSION{constants::versionBanner()};
     Text<60> CJUSERFILE;
     Text<60> WHAT, WHY, HOW, WHO, WHEN, WHERE1;

@@ -201,6 +201,8 @@ TEST(ParameterFile, TheNextRunStartsFromTheWrittenValues) {
     // No passes: the second run's final values are its starting values.
     RunOf second(LineFit{.jprev = 1, .jitertot = -1});
     ASSERT_EQ(second.status, 0) << second.console();
+    EXPECT_TRUE(second.s.previousValuesRead);
+    EXPECT_FALSE(first.s.previousValuesRead);
     ASSERT_EQ(second.startP.size(), 2u);
     for (int kp = 1; kp <= 2; ++kp) {
         const Quad expected = valueOf(written[static_cast<std::size_t>(kp)]);

@@ -117,4 +117,16 @@ TEST(UserConfig, EchoShowsTheControlsInEffect) {
               " Nxtot    =     1       = [   1:    ]\n");
 }
 
+TEST(UserConfig, TheUserFileCanBeKnownBeforeTheConfigurationIsRead) {
+    TempDir dir;
+    State s;
+    s.CJUSERFILE = "default.dat";
+    EXPECT_EQ(quorl::configuredUserFile(s).trimmed(), "default.dat");
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JPD=2, CJUSERFILE='run7.dat' /\n");
+    EXPECT_EQ(quorl::configuredUserFile(s).trimmed(), "run7.dat");
+    EXPECT_EQ(s.JPD, 4);  // nothing else is touched
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JPD=2 /\n");
+    EXPECT_EQ(quorl::configuredUserFile(s).trimmed(), "default.dat");
+}
+
 }  // namespace
