@@ -1,5 +1,7 @@
 #include "engine/data_point_partials.hpp"
 
+#include <functional>
+
 #include "engine/beamer.hpp"
 #include "engine/invert.hpp"
 #include "engine/stages.hpp"
@@ -52,14 +54,10 @@ void scaleByNorms(State& s) {
 
 }  // namespace
 
-void formNormalEquations(State& s, PartialsUse use) {
+void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each) {
     const bool step = use == PartialsUse::Step;
-    s.BTZ.fill(Quad{});
-    s.BTB.fill(Quad{});
     s.MD = 0;
     YOUQUORL(s, 2);
-
-    // Accumulation, one data point at a time.
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
         if (step && s.MDTOT > 1000) {
             BEAMER(s, s.MD, s.MDTOT);
@@ -73,8 +71,8 @@ void formNormalEquations(State& s, PartialsUse use) {
             s.PR(s.KP).P = s.PR(s.KP).P + s.PR(s.KP).DELTA;
             YOUQUORL(s, 4);
             const PREC& pr = s.PR(s.KP);
-            // For the step OFFON is a factor on the partials; for the
-            // uncertainties only whether the parameter is held counts.
+            // For the step OFFON is a factor on the partials; otherwise
+            // only whether the parameter is held counts.
             const Quad factor = step ? pr.OFFON : pr.OFFON == Quad{} ? Quad{} : Quad{1.0, 0.0};
             for (int lz = 1; lz <= s.LZTOT; ++lz) {
                 s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * factor;
@@ -84,17 +82,25 @@ void formNormalEquations(State& s, PartialsUse use) {
         if (step && s.JPD >= 5) {
             writeDataPoint(s);
         }
-        for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
-            const Quad zbase = s.ZR(s.LZ).ZBASE;
-            for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-                const Quad b = s.B(s.LZ, s.KP);
-                s.BTZ(s.KP) = s.BTZ(s.KP) + b * zbase;
-                for (s.KP2 = 1; s.KP2 <= s.KPTOT; ++s.KP2) {
-                    s.BTB(s.KP2, s.KP) = s.BTB(s.KP2, s.KP) + s.B(s.LZ, s.KP2) * b;
+        each(s);
+    }
+}
+
+void formNormalEquations(State& s, PartialsUse use) {
+    s.BTZ.fill(Quad{});
+    s.BTB.fill(Quad{});
+    partialsPass(s, use, [](State& st) {
+        for (st.LZ = 1; st.LZ <= st.LZTOT; ++st.LZ) {
+            const Quad zbase = st.ZR(st.LZ).ZBASE;
+            for (st.KP = 1; st.KP <= st.KPTOT; ++st.KP) {
+                const Quad b = st.B(st.LZ, st.KP);
+                st.BTZ(st.KP) = st.BTZ(st.KP) + b * zbase;
+                for (st.KP2 = 1; st.KP2 <= st.KPTOT; ++st.KP2) {
+                    st.BTB(st.KP2, st.KP) = st.BTB(st.KP2, st.KP) + st.B(st.LZ, st.KP2) * b;
                 }
             }
         }
-    }
+    });
 }
 
 void invertNormalEquations(State& s, PartialsUse use) {
@@ -125,6 +131,10 @@ void invertNormalEquations(State& s, PartialsUse use) {
     scaleByNorms(s);
     if (listings) {
         writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=  (normalized)')");
+    }
+    // The damped step solves this matrix again with its diagonal raised.
+    if (step && s.JSTEPMULT == 3) {
+        s.dampedStep.normalized = s.BTB;
     }
 
     // Inversion; the flags travel in a work vector of their own.

@@ -2,6 +2,8 @@
 // of every data point, their normalised inversion and the inverter's step.
 #pragma once
 
+#include <functional>
+
 #include "model/state.hpp"
 
 namespace quorl {
@@ -23,13 +25,19 @@ namespace quorl {
 // parameters the inverter leaves out get a zero step.
 void DATAPOINTPARTIALS(State& s);
 
-// The two halves of the work, shared with the uncertainties at the end of
-// a run. For the step (PartialsUse::Step) OFFON multiplies the partials,
-// the listings follow JPD, the progress bar runs for more than 1000 data
-// points and JPHASE moves through stages 4 and 5. For the uncertainties
-// (PartialsUse::Uncertainty) a held parameter (OFFON = 0) gets zero partials
-// and every other the true ones, and nothing is written.
-enum class PartialsUse { Step, Uncertainty };
+// The pieces of the work, shared with the damped step and the
+// uncertainties at the end of a run. For the step (PartialsUse::Step)
+// OFFON multiplies the partials, the listings follow JPD, the progress bar
+// runs for more than 1000 data points and JPHASE moves through stages 4 and
+// 5. Otherwise (PartialsUse::Plain) a held parameter (OFFON = 0) gets zero
+// partials and every other the true ones, and nothing is written.
+enum class PartialsUse { Step, Plain };
+
+// One pass over the data at PR(:).PBASE: for every data point, after mode
+// 3, ZR(:).ZBASE and the partials B(:,:) of that point, then `each(s)` (the
+// model may still be called in mode 4 for the same point there, as long as
+// P is PBASE again afterwards).
+void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each);
 
 // BTB and BTZ accumulated over every data point at PR(:).PBASE; P = PBASE
 // after each parameter's shift.

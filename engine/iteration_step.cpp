@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/damped_step.hpp"
 #include "engine/data_point_partials.hpp"
 #include "engine/eval_fit.hpp"
 #include "engine/print_iter.hpp"
@@ -91,14 +92,19 @@ void iterationStep(State& s) {
     }
 
     enterStage(s, 6);
+    // Method 3 damps the inverter's step from JBON on; before that it takes
+    // the RSS-partials step with the line search, as method 2 does.
+    const bool damped = s.JSTEPMULT == 3 && s.JITER >= s.JBON;
     if (s.JSTEPMULT == 1) {
         s.STEPMULT = Quad{1.0, 0.0};
         for (int kp = 1; kp <= s.KPTOT; ++kp) {
             PREC& pr = s.PR(kp);
             pr.PNEW = pr.PBASE + s.STEPMULT * pr.PSTEP(4, 1);
         }
-    } else if (s.JSTEPMULT == 2) {
+    } else if (s.JSTEPMULT == 2 || (s.JSTEPMULT == 3 && !damped)) {
         SELECTSTEPMULT(s, JPUL);
+    } else if (damped) {
+        takeDampedStep(s, JPUL);
     } else {
         io::pause(s.units, "jStepMult /= [1,2]; press enter to halt.");
         io::stop("", 6);
@@ -120,6 +126,11 @@ void iterationStep(State& s) {
     EVALFIT(s, s.RSS, 0);
     if (s.JPD >= 4) {
         PRINTITER(s, s.JPU);
+        if (damped) {
+            write(s, s.JPU,
+                  "('Damped step: radius =',e12.4,',  lambda =',e12.4,',  retries =',i3,',  gain ratio =',e12.4)",
+                  s.dampedStep.radius, s.dampedStep.lambda, s.dampedStep.retries, s.dampedStep.gainRatio);
+        }
     }
     if (s.JITER <= 100) {
         s.OMJSAVE(s.JITER) = s.OMJ;

@@ -55,8 +55,8 @@ void computeUncertainty(State& s) {
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         s.PR(kp).P = s.PR(kp).PBASE;
     }
-    formNormalEquations(s, PartialsUse::Uncertainty);
-    invertNormalEquations(s, PartialsUse::Uncertainty);
+    formNormalEquations(s, PartialsUse::Plain);
+    invertNormalEquations(s, PartialsUse::Plain);
 
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         if (s.PR(kp).INVERTED == 1) {

@@ -193,6 +193,18 @@ struct State {
         Quad S2{};                           // chord slope
         Quad DISCRIM{};                      // discriminant of the current parabola
     } selectStepMult;
+    // The damped step (JSTEPMULT = 3): the normalised normal matrix kept
+    // from the inversion, and the damping carried from one iteration to
+    // the next.
+    struct DampedStep {
+        Array2<Quad> normalized;  // (1:KPTOT, 1:KPTOT): BTB / (norm(i) norm(j)) before inversion
+        Quad lambda{};            // the damping added to the normalised diagonal; 0 until first used
+        Quad radius{};            // the trust region's radius in the scaled parameters; 0 until first used
+        Quad lambdaLast{};        // the last positive damping, where the next search starts
+        std::int32_t retries = 0; // failed trials in the last iteration
+        Quad gainRatio{};         // actual over predicted decrease of the accepted trial
+        Array1<Quad> scaleMax;    // (1:KPTOT): the largest norm BTBNORM of each parameter so far
+    } dampedStep;
     // The 3D drawing writer: the open drawing and the points read back.
     struct Draw3dJtl {
         std::int32_t INIT = 0;    // 0 closed; else the JPU3D it was opened with (6: counting only)

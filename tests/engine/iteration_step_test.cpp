@@ -73,7 +73,7 @@ TEST(IterationStep, AStepOfLengthExactlyOneIsNotClamped) {
 
 TEST(IterationStep, AnUnknownMultiplierMethodPausesAndStops) {
     Step t(fromInt(1));
-    t.s.JSTEPMULT = 3;
+    t.s.JSTEPMULT = 4;
     EXPECT_THROW(quorl::iterationStep(t.s), quorl::io::Stop);
     EXPECT_NE(t.out.str().find("jStepMult /= [1,2]; press enter to halt.\n"), std::string::npos);
 }

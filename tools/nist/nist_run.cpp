@@ -33,8 +33,8 @@ void NistModel::operator()(State& s, int mode) {
         s.LZTOT = 1;
         s.MDTOT = problem_.observationCount;
         s.NXTOT = nx;
-        s.JPU = 0;
-        s.JPD = 0;
+        s.JPU = controls_.jpd ? 6 : 0;
+        s.JPD = controls_.jpd.value_or(0);
         s.JITERTOT = controls_.jitertot;
         s.JBON = controls_.jbon.value_or(s.JBON);
         s.JUNCLAMP = controls_.junclamp.value_or(s.JUNCLAMP);

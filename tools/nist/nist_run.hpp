@@ -28,6 +28,7 @@ enum class IncrementRule {
 // The run's controls. A control left empty keeps the engine's initial value.
 struct RunControls {
     std::optional<std::int32_t> jbon, junclamp, jstepmult, jmintot;
+    std::optional<std::int32_t> jpd;  // reports to the console at this detail level (none when empty)
     std::int32_t jitertot = 500;
     IncrementRule increment = IncrementRule::Relative;
     Quad factor = quadFromText("1e-14");  // Relative: the increment per unit of the value

@@ -25,7 +25,8 @@ constexpr int kConsole = quorl::io::kConsoleOut;
 constexpr const char* kUsage =
     "usage: nist_score [--problem NAME]... [--jbon N] [--junclamp N] [--jstepmult N]\n"
     "                  [--jitertot N] [--jmintot N] [--relative F | --delta F] [--floor F]\n"
-    "                  [--data DIR]\n";
+    "                  [--data DIR] [--jpd N]\n"
+    "--jpd N shows each run's reports at detail level N.\n";
 
 struct Options {
     std::vector<std::string> problems;
@@ -73,6 +74,8 @@ Options parseOptions(int argc, char** argv) {
             c.jstepmult = intValue(flag, value);
         } else if (flag == "--jitertot") {
             c.jitertot = intValue(flag, value);
+        } else if (flag == "--jpd") {
+            c.jpd = intValue(flag, value);
         } else if (flag == "--jmintot") {
             c.jmintot = intValue(flag, value);
         } else if (flag == "--relative") {
@@ -157,6 +160,9 @@ int main(int argc, char** argv) {
     for (const quorl::nist::Problem& p : problems) {
         for (int start = 1; start <= 2; ++start) {
             const RunResult r = quorl::nist::runProblem(p, start, o.controls);
+            if (o.controls.jpd) {
+                out.put(kConsole, r.console);
+            }
             writeRun(out, r);
             out.flush(kConsole);
             ++runs;
