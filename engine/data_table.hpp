@@ -67,10 +67,10 @@
 namespace quorl {
 
 struct TableColumns {
-    std::vector<std::string> x;      // auxiliary values, in order: XR(1), XR(2), ...
-    std::vector<std::string> y;      // measured values: ZR(1), ZR(2), ...
-    std::vector<std::string> sigma;  // none, or one per y: its standard error; the weight is 1/sigma
-    std::string id;                  // the column of the point's identifying number; empty: the row number
+    std::vector<std::string> x{};      // auxiliary values, in order: XR(1), XR(2), ...
+    std::vector<std::string> y{};      // measured values: ZR(1), ZR(2), ...
+    std::vector<std::string> sigma{};  // none, or one per y: its standard error; the weight is 1/sigma
+    std::string id{};                  // the column of the point's identifying number; empty: the row number
 };
 
 class DataTable {

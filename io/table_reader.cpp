@@ -69,8 +69,9 @@ bool TableReader::next() {
     }
     ++rows_;
     if (count_ != columns_) {
-        const std::string counts = std::to_string(count_) + " fields where the table has " + std::to_string(columns_) +
-                                   " (as on line " + std::to_string(firstRowLine_) + ")";
+        const std::string counts = std::to_string(count_) + (count_ == 1 ? " field" : " fields") +
+                                   " where the table has " + std::to_string(columns_) + " (as on line " +
+                                   std::to_string(firstRowLine_) + ")";
         if (count_ < columns_) {
             fail(count_ + 1, "missing: the row has " + counts);
         }
