@@ -178,8 +178,8 @@ void DataTable::load(State& s) {
     }
     const int nxtot = nxtotOf(columns_);
     const int lztot = static_cast<int>(columns_.y.size());
-    if (s.MDTOT != rows_ || s.LZTOT != lztot || s.NXTOT != nxtot || s.DATAE.empty() || s.DATAE.upper(1) != nxtot + lztot ||
-        s.DATAE.upper(2) != s.MDTOT) {
+    const bool allocated = !s.DATAE.empty() && s.DATAE.upper(1) == nxtot + lztot && s.DATAE.upper(2) == rows_;
+    if (s.MDTOT != rows_ || s.LZTOT != lztot || s.NXTOT != nxtot || !allocated) {
         tableStop(file_, "the sizes MDTOT = " + std::to_string(s.MDTOT) + ", LZTOT = " + std::to_string(s.LZTOT) +
                              ", NXTOT = " + std::to_string(s.NXTOT) + " are not those declare set (" +
                              std::to_string(rows_) + ", " + std::to_string(lztot) + ", " + std::to_string(nxtot) +

@@ -67,6 +67,8 @@
 namespace quorl {
 
 struct TableColumns {
+    // The initialisers let a model name only the members it uses,
+    // {.x = {"t"}, .y = {"y"}}, without a missing-initialiser warning.
     std::vector<std::string> x{};      // auxiliary values, in order: XR(1), XR(2), ...
     std::vector<std::string> y{};      // measured values: ZR(1), ZR(2), ...
     std::vector<std::string> sigma{};  // none, or one per y: its standard error; the weight is 1/sigma

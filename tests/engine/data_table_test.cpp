@@ -144,13 +144,16 @@ TEST(DataTable, BadTablesStopInDeclare) {
         TableColumns columns;
         std::string message;  // a part of the message after "Quorl: data table t.txt"
     } cases[] = {
-        {"t y\n1 2\n", {.x = {"t"}, .y = {"z"}}, ", line 1: no column named \"z\" for the y 1 column (the header's names: t, y)"},
+        {"t y\n1 2\n", {.x = {"t"}, .y = {"z"}},
+         ", line 1: no column named \"z\" for the y 1 column (the header's names: t, y)"},
         {"# c\n1 2\n", {.y = {"3"}}, ", line 2: no column 3 for the y 1 column: the table has columns 1 to 2"},
         {"1 2\n", {.y = {"0"}}, ", line 1: no column 0"},
         {"1 2\n", ty, ", line 1: no column named \"t\" for the x 1 column: the table has no header line"},
         {"t t y\n1 2 3\n", ty, ", line 1: the header names two columns \"t\" (1 and 2)"},
-        {"1 2\n", {.y = {"1"}, .id = "id"}, ", line 1: no column named \"id\" for the id column: the table has no header line"},
-        {"y s\n1 0.1\n2 0\n", {.y = {"y"}, .sigma = {"s"}}, ", line 3, column 2 (s): the standard error \"0\" is not positive"},
+        {"1 2\n", {.y = {"1"}, .id = "id"},
+         ", line 1: no column named \"id\" for the id column: the table has no header line"},
+        {"y s\n1 0.1\n2 0\n", {.y = {"y"}, .sigma = {"s"}},
+         ", line 3, column 2 (s): the standard error \"0\" is not positive"},
         {"1 -1e-3\n", {.y = {"1"}, .sigma = {"2"}}, ", line 1, column 2: the standard error \"-1e-3\" is not positive"},
         {"t y\n1 2\n3 x\n", ty, ", line 3, column 2 (y): \"x\" is not a number"},
         {"t y\n1 2\n3\n", ty, ", line 3, column 2 (y): missing"},
@@ -293,9 +296,10 @@ TEST(DataTable, ABadTableStopsTheRunBeforeAnyFileIsWritten) {
     std::ostringstream out;
     State s(in, out);
     EXPECT_EQ(quorl::runQuorl(s, WeightedLine{}), quorl::io::kDataTableStatus);
-    EXPECT_NE(out.str().find("Quorl: data table line.txt, line 3, column 3 (s): the standard error \"0\" is not positive (the weight is 1/sigma)."),
-              std::string::npos)
-        << out.str();
+    const std::string message =
+        "Quorl: data table line.txt, line 3, column 3 (s): the standard error \"0\" is not positive (the weight is "
+        "1/sigma).";
+    EXPECT_NE(out.str().find(message), std::string::npos) << out.str();
     EXPECT_FALSE(TempDir::exists("Quorl-out.txt"));
     EXPECT_FALSE(TempDir::exists("Quorl-results.json"));
     EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), "the previous run's values\n");
