@@ -1,0 +1,218 @@
+#include "io/table_reader.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "io/stop.hpp"
+#include "quad/decimal.hpp"
+
+namespace quorl::io {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// A field as shown in a message: quoted, and cut when it is long (a binary
+// file read as a table has "fields" of any length).
+std::string shown(std::string_view field) {
+    constexpr std::size_t kShown = 40;
+    if (field.size() <= kShown) {
+        return "\"" + std::string(field) + "\"";
+    }
+    return "\"" + std::string(field.substr(0, kShown)) + "...\"";
+}
+
+}  // namespace
+
+TableReader::TableReader(std::string file) : file_(std::move(file)) {
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(file_, ec);
+    if (st.type() == std::filesystem::file_type::not_found) {
+        failFile(0, "no such file");
+    }
+    if (st.type() == std::filesystem::file_type::directory) {
+        failFile(0, "is a directory, not a file");
+    }
+    errno = 0;
+    in_.open(file_, std::ios::binary);
+    if (!in_) {
+        const int why = errno;
+        failFile(0, std::string("cannot be read: ") + (why != 0 ? std::strerror(why) : "open failed"));
+    }
+    if (!readRow()) {
+        return;
+    }
+    firstRowLine_ = line_;
+    columns_ = count_;
+    // A header is a first row with any field that is not a number.
+    for (int c = 0; c < count_; ++c) {
+        Quad q;
+        if (!parseQuad(fields_[static_cast<std::size_t>(c)], q)) {
+            header_.assign(fields_.begin(), fields_.begin() + count_);
+            return;
+        }
+    }
+    pending_ = true;
+}
+
+bool TableReader::next() {
+    if (pending_) {
+        pending_ = false;
+        ++rows_;
+        return true;
+    }
+    if (!readRow()) {
+        return false;
+    }
+    ++rows_;
+    if (count_ != columns_) {
+        const std::string counts = std::to_string(count_) + (count_ == 1 ? " field" : " fields") +
+                                   " where the table has " + std::to_string(columns_) + " (as on line " +
+                                   std::to_string(firstRowLine_) + ")";
+        if (count_ < columns_) {
+            fail(count_ + 1, "missing: the row has " + counts);
+        }
+        fail(columns_ + 1, "one field too many: the row has " + counts);
+    }
+    return true;
+}
+
+std::string_view TableReader::field(int column) const {
+    if (column < 1 || column > count_) {
+        fail(0, "no column " + std::to_string(column) + " (the table has " + std::to_string(count_) + " columns)");
+    }
+    return fields_[static_cast<std::size_t>(column - 1)];
+}
+
+Quad TableReader::number(int column) const {
+    const std::string_view text = field(column);
+    Quad q;
+    if (!parseQuad(text, q)) {
+        fail(column, shown(text) + " is not a number");
+    }
+    if (!std::isfinite(q.hi)) {
+        fail(column, shown(text) + " lies beyond the range of a quad real");
+    }
+    return q;
+}
+
+void TableReader::fail(int column, std::string_view what) const {
+    std::string m = "Quorl: data table " + file_ + ", line " + std::to_string(line_);
+    if (column > 0) {
+        m += ", " + columnLabel(column);
+    }
+    m += ": ";
+    m += what;
+    m += ".";
+    stop(std::move(m), kDataTableStatus);
+}
+
+void TableReader::failFile(std::int64_t line, std::string_view what) const {
+    std::string m = "Quorl: data table " + file_;
+    if (line > 0) {
+        m += ", line " + std::to_string(line);
+    }
+    m += ": ";
+    m += what;
+    m += ".";
+    stop(std::move(m), kDataTableStatus);
+}
+
+std::string TableReader::columnLabel(int column) const {
+    std::string label = "column " + std::to_string(column);
+    if (column >= 1 && static_cast<std::size_t>(column) <= header_.size()) {
+        label += " (" + header_[static_cast<std::size_t>(column - 1)] + ")";
+    }
+    return label;
+}
+
+bool TableReader::readRow() {
+    while (std::getline(in_, text_)) {
+        ++line_;
+        if (line_ == 1) {
+            if (text_.starts_with("\xFF\xFE") || text_.starts_with("\xFE\xFF")) {
+                failFile(0, "is UTF-16 text; save it as UTF-8 or ASCII");
+            }
+            if (text_.starts_with("\xEF\xBB\xBF")) {
+                text_.erase(0, 3);
+            }
+        }
+        split();
+        if (count_ > 0) {
+            return true;
+        }
+    }
+    if (in_.bad()) {
+        failFile(line_ + 1, "read error");
+    }
+    return false;
+}
+
+// Fields are separated by blanks or by one comma with any blanks around it;
+// a comma with nothing before or after it leaves an empty field, which is
+// refused rather than read as zero.
+void TableReader::split() {
+    count_ = 0;
+    const std::string& t = text_;
+    const std::size_t n = t.size();
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < n && isBlank(t[i])) {
+            ++i;
+        }
+    };
+    auto atEnd = [&] { return i >= n || t[i] == '#'; };
+    skipBlanks();
+    while (!atEnd()) {
+        if (static_cast<std::size_t>(count_) == fields_.size()) {
+            fields_.emplace_back();
+        }
+        std::string& f = fields_[static_cast<std::size_t>(count_)];
+        ++count_;
+        f.clear();
+        if (t[i] == ',') {
+            fail(count_, "empty field (nothing before the comma)");
+        }
+        if (t[i] == '"') {
+            bool closed = false;
+            for (++i; i < n; ++i) {
+                if (t[i] == '"') {
+                    if (i + 1 < n && t[i + 1] == '"') {
+                        f += '"';
+                        ++i;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                f += t[i];
+            }
+            if (!closed) {
+                fail(count_, "the quote is not closed");
+            }
+            if (i < n && !isBlank(t[i]) && t[i] != ',' && t[i] != '#') {
+                fail(count_, "text after the closing quote");
+            }
+        } else {
+            const std::size_t start = i;
+            while (i < n && !isBlank(t[i]) && t[i] != ',' && t[i] != '#') {
+                ++i;
+            }
+            f.assign(t, start, i - start);
+        }
+        skipBlanks();
+        if (i < n && t[i] == ',') {
+            ++i;
+            skipBlanks();
+            if (atEnd()) {
+                fail(count_ + 1, "empty field (nothing after the comma)");
+            }
+        }
+    }
+}
+
+}  // namespace quorl::io
