@@ -19,23 +19,6 @@ namespace {
     io::stop("Quorl: data table " + file + ": " + std::string(what) + ".", io::kDataTableStatus);
 }
 
-// CJUSERFILE as the run's configuration will leave it. The driver reads
-// Quorl-user.nml after mode 0; reading it here into a scratch State (with a
-// silent console) gives the same value now, by the same reader, without
-// touching the run's own state or units.
-std::string configuredUserFile(const State& s) {
-    std::istringstream in;
-    std::ostringstream out;
-    auto scratch = std::make_unique<State>(in, out);
-    scratch->CJUSERFILE = s.CJUSERFILE;
-    readUserConfig(*scratch);
-    std::string_view name = scratch->CJUSERFILE.trimmed();
-    while (!name.empty() && name.front() == ' ') {
-        name.remove_prefix(1);
-    }
-    return std::string(name);
-}
-
 // A name for a Text<16>: at most 16 bytes, never cut inside a UTF-8
 // character (the reports and Quorl-results.json carry it on).
 std::string_view nameOf(std::string_view name) {
@@ -145,7 +128,10 @@ DataTable::DataTable(TableColumns columns) : fromUserFile_(true), columns_(std::
 
 void DataTable::declare(State& s) {
     if (fromUserFile_) {
-        file_ = configuredUserFile(s);
+        const Text<60> configured = configuredUserFile(s);
+        std::string_view name = configured.trimmed();
+        name.remove_prefix(std::min(name.size(), name.find_first_not_of(' ')));
+        file_ = std::string(name);
         if (file_.empty()) {
             io::stop("Quorl: data table: no file named: CJUSERFILE is blank (set it in mode 0, or in Quorl-user.nml).",
                      io::kDataTableStatus);

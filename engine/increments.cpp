@@ -19,7 +19,7 @@ Quad relative(const Quad& factor, const Quad& value, const Quad& floor) {
 }  // namespace
 
 Quad defaultIncrementFactor() {
-    static const Quad factor = quadFromText("1e-16");
+    static const Quad factor = quadFromText("1e-15");
     return factor;
 }
 

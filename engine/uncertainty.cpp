@@ -80,7 +80,10 @@ void computeUncertainty(State& s) {
     for (const int i : u.used) {
         std::vector<Quad> row;
         for (const int j : u.used) {
-            row.push_back(i == j ? Quad{1.0, 0.0} : s.BTB(i, j) / sqrt(s.BTB(i, i) * s.BTB(j, j)));
+            // The inverse is symmetric up to rounding: both triangles
+            // are averaged, so the matrix reported is symmetric exactly.
+            const Quad covariance = Quad{0.5, 0.0} * (s.BTB(i, j) + s.BTB(j, i));
+            row.push_back(i == j ? Quad{1.0, 0.0} : covariance / sqrt(s.BTB(i, i) * s.BTB(j, j)));
         }
         u.correlation.push_back(std::move(row));
     }

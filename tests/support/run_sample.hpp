@@ -9,10 +9,14 @@
 
 namespace quorl::testing {
 
-inline int runSample(const std::string& input = "/dev/null") {
-    const std::string cmd = std::string("'") + QUORL_SAMPLE_PROGRAM + "' < " + input + " > console.txt 2>&1";
+// Runs a program in the current directory, its console input from a file and
+// its console output into console.txt; returns its exit status.
+inline int runProgram(const std::string& program, const std::string& input = "/dev/null") {
+    const std::string cmd = "'" + program + "' < " + input + " > console.txt 2>&1";
     const int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128;
 }
+
+inline int runSample(const std::string& input = "/dev/null") { return runProgram(QUORL_SAMPLE_PROGRAM, input); }
 
 }  // namespace quorl::testing
