@@ -109,10 +109,14 @@ void JsonWriter::beforeValue() {
     if (levels_.empty()) {
         return;
     }
-    Level& l = levels_.back();
-    if (l.isObject) {
+    if (levels_.back().isObject) {
         throw std::logic_error("JsonWriter: a value in an object needs a key first");
     }
+    nextMember();
+}
+
+void JsonWriter::nextMember() {
+    Level& l = levels_.back();
     if (l.members++ > 0) {
         out_ += ',';
     }
@@ -149,15 +153,7 @@ void JsonWriter::beginArray() { open('[', false); }
 void JsonWriter::endArray() { close(']'); }
 
 void JsonWriter::key(std::string_view name) {
-    Level& l = levels_.back();
-    if (l.members++ > 0) {
-        out_ += ',';
-    }
-    if (l.inlined) {
-        out_ += l.members > 1 ? " " : "";
-    } else {
-        out_ += '\n' + std::string(2 * levels_.size(), ' ');
-    }
+    nextMember();
     out_ += jsonString(name) + ": ";
     afterKey_ = true;
 }

@@ -62,6 +62,7 @@ private:
         int members = 0;
     };
     void beforeValue();
+    void nextMember();  // the separator and indentation before a member
     void open(char bracket, bool isObject);
     void close(char bracket);
 
