@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes quad/math_tables.cpp: the constants and tables of exp and log.
+"""Writes quad/math_tables.cpp: the constants and tables of exp, expm1 and log.
 
 Every value is computed in 80-digit decimal arithmetic (Python's decimal
 module, whose exp and ln are correctly rounded) and split exactly into a sum
@@ -69,6 +69,14 @@ emit("// 2^(j/256) for j = 0..255 as head and tail.")
 emit("const double kExp2Table[256][2] = {")
 for j in range(1 << EXP_BITS):
     v = (ln2 * j / 256).exp()
+    emit(f"    {{{hexs(split(frac(v), 2))}}},")
+emit("};")
+emit("")
+emit("// 2^(j/256) - 1 for j = -128..128 as head and tail, exact to 2^-107 relative")
+emit("// to itself: expm1 near 0, where 2^(j/256) less 1 would cancel.")
+emit("const double kExpm1Table[257][2] = {")
+for j in range(-128, 129):
+    v = (ln2 * j / 256).exp() - 1
     emit(f"    {{{hexs(split(frac(v), 2))}}},")
 emit("};")
 emit("")
