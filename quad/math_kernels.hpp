@@ -1,7 +1,8 @@
 // Building blocks shared by the quad real transcendental functions
 // (quad/quad_math.cpp, quad/quad_trig.cpp, quad/quad_atan.cpp,
 // quad/quad_hyperbolic.cpp): sums and products of pairs with a double, values
-// carried in three parts, and the cores of exp and log. Internal to quad/.
+// carried in three parts, the cores of exp and log, and the reduction by
+// multiples of pi/2. Internal to quad/.
 #pragma once
 
 #include <bit>
@@ -103,5 +104,13 @@ Quad log1pSmall(double zh, double zl);
 // log(x.hi + x.lo + x3) for a finite positive value, as three parts; x3, when
 // given, lies below the last bit of x.lo.
 Triple logCore(Quad x, double x3 = 0.0);
+
+// x = k pi/2 + r with |r| <= pi/4 (and a rounding), r to about 2^-106 of
+// itself, for any finite x (quad/reduce_half_pi.cpp). quadrant is k mod 4.
+struct HalfPiReduction {
+    Quad r;
+    int quadrant;
+};
+HalfPiReduction reduceHalfPi(Quad x);
 
 }  // namespace quorl::detail
