@@ -9,6 +9,8 @@ repository root:  python3 quad/make_math_tables.py > quad/math_tables.cpp
 from decimal import Decimal, getcontext
 from fractions import Fraction
 
+from table_parts import hexs, split
+
 getcontext().prec = 80
 
 EXP_BITS = 8   # exp table: 2^(j/256), j = 0..255
@@ -18,21 +20,6 @@ LOG_OFF = 0x3FE6000000000000  # bit pattern of 0.6875
 
 def frac(d):
     return Fraction(d)
-
-
-def split(value, parts):
-    """The value as `parts` doubles, each the nearest to the remainder."""
-    out = []
-    rest = Fraction(value)
-    for _ in range(parts):
-        h = float(rest)
-        out.append(h)
-        rest -= Fraction(h)
-    return out
-
-
-def hexs(values):
-    return ", ".join(v.hex() if v != 0.0 else "0.0" for v in values)
 
 
 def dec(fr):

@@ -9,6 +9,8 @@ from the repository root:  python3 quad/make_trig_tables.py > quad/trig_tables.c
 from decimal import Decimal, getcontext
 from fractions import Fraction
 
+from table_parts import hexs, split
+
 getcontext().prec = 90
 
 PI_BITS = 1800
@@ -33,21 +35,6 @@ def arctan_inverse_fixed(n, bits):
 # pi * 2^PI_BITS to within a few units of the last place.
 PI_FIXED = 16 * arctan_inverse_fixed(5, PI_BITS) - 4 * arctan_inverse_fixed(239, PI_BITS)
 PI = Fraction(PI_FIXED, 1 << PI_BITS)
-
-
-def split(value, parts):
-    """The value as `parts` doubles, each the nearest to the remainder."""
-    out = []
-    rest = Fraction(value)
-    for _ in range(parts):
-        h = float(rest)
-        out.append(h)
-        rest -= Fraction(h)
-    return out
-
-
-def hexs(values):
-    return ", ".join(v.hex() if v != 0.0 else "0.0" for v in values)
 
 
 def sin_cos(x):

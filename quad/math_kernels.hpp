@@ -105,6 +105,19 @@ Quad log1pSmall(double zh, double zl);
 // given, lies below the last bit of x.lo.
 Triple logCore(Quad x, double x3 = 0.0);
 
+// An odd function from its values at positive arguments: NaN for NaN, a
+// signed zero kept, -f(-a) for negative a. f sees only a > 0.
+template <class F>
+Quad oddExtension(Quad a, F f) {
+    if (std::isnan(a.hi)) {
+        return Quad{kNaN, 0.0};
+    }
+    if (a.hi == 0.0) {
+        return a;
+    }
+    return a.hi < 0.0 ? -f(-a) : f(a);
+}
+
 // x = k pi/2 + r with |r| <= pi/4 (and a rounding), r to about 2^-106 of
 // itself, for any finite x (quad/reduce_half_pi.cpp). quadrant is k mod 4.
 struct HalfPiReduction {

@@ -75,23 +75,12 @@ Quad oneMinusSquare(Quad x) {
 }  // namespace
 
 Quad atan(Quad a) {
-    if (std::isnan(a.hi)) {
-        return Quad{kNaN, 0.0};
-    }
-    if (a.hi == 0.0) {
-        return a;
-    }
-    const bool negative = a.hi < 0.0;
-    const Quad x = negative ? -a : a;
-    Quad r;
-    if (x.hi <= 1.0) {
-        r = atanRatio(x, Quad{1.0, 0.0});
-    } else if (std::isinf(x.hi)) {
-        r = kHalfPi;
-    } else {
-        r = kHalfPi - atanRatio(Quad{1.0, 0.0}, x);
-    }
-    return negative ? -r : r;
+    return detail::oddExtension(a, [](Quad x) {
+        if (x.hi <= 1.0) {
+            return atanRatio(x, Quad{1.0, 0.0});
+        }
+        return std::isinf(x.hi) ? kHalfPi : kHalfPi - atanRatio(Quad{1.0, 0.0}, x);
+    });
 }
 
 Quad atan2(Quad y, Quad x) {
@@ -129,19 +118,12 @@ Quad atan2(Quad y, Quad x) {
 }
 
 Quad asin(Quad a) {
-    if (std::isnan(a.hi)) {
-        return Quad{kNaN, 0.0};
-    }
-    if (a.hi == 0.0) {
-        return a;
-    }
-    const bool negative = a.hi < 0.0;
-    const Quad x = negative ? -a : a;
-    if (x.hi > 1.0 || (x.hi == 1.0 && x.lo > 0.0)) {
-        return Quad{kNaN, 0.0};
-    }
-    const Quad r = x.hi == 1.0 && x.lo == 0.0 ? kHalfPi : firstQuadrantAngle(x, sqrt(oneMinusSquare(x)));
-    return negative ? -r : r;
+    return detail::oddExtension(a, [](Quad x) {
+        if (x.hi > 1.0 || (x.hi == 1.0 && x.lo > 0.0)) {
+            return Quad{kNaN, 0.0};
+        }
+        return x.hi == 1.0 && x.lo == 0.0 ? kHalfPi : firstQuadrantAngle(x, sqrt(oneMinusSquare(x)));
+    });
 }
 
 Quad acos(Quad a) {

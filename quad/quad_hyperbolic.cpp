@@ -90,24 +90,16 @@ Quad log1p(Quad a) {
 }
 
 Quad sinh(Quad a) {
-    if (std::isnan(a.hi)) {
-        return Quad{kNaN, 0.0};
-    }
-    if (a.hi == 0.0) {
-        return a;
-    }
-    const bool negative = a.hi < 0.0;
-    const Quad x = negative ? -a : a;
-    Quad r;
-    if (x.hi > kHalfExpOverflow) {
-        r = Quad{kInf, 0.0};
-    } else if (x.hi >= kOneSided) {
-        r = halfExp(x);
-    } else {
+    return detail::oddExtension(a, [](Quad x) {
+        if (x.hi > kHalfExpOverflow) {
+            return Quad{kInf, 0.0};
+        }
+        if (x.hi >= kOneSided) {
+            return halfExp(x);
+        }
         const Quad u = expm1(x);
-        r = ldexp(u + u / (u + 1.0), -1);
-    }
-    return negative ? -r : r;
+        return ldexp(u + u / (u + 1.0), -1);
+    });
 }
 
 Quad cosh(Quad a) {
@@ -126,20 +118,13 @@ Quad cosh(Quad a) {
 }
 
 Quad tanh(Quad a) {
-    if (std::isnan(a.hi)) {
-        return Quad{kNaN, 0.0};
-    }
-    if (a.hi == 0.0) {
-        return a;
-    }
-    const bool negative = a.hi < 0.0;
-    const Quad x = negative ? -a : a;
-    Quad r{1.0, 0.0};
-    if (x.hi < kOneSided) {
+    return detail::oddExtension(a, [](Quad x) {
+        if (x.hi >= kOneSided) {
+            return Quad{1.0, 0.0};
+        }
         const Quad u = expm1(ldexp(x, 1));
-        r = u / (u + 2.0);
-    }
-    return negative ? -r : r;
+        return u / (u + 2.0);
+    });
 }
 
 }  // namespace quorl
