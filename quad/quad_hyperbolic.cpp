@@ -28,8 +28,9 @@ using detail::kExpOverflow;
 using detail::kInf;
 using detail::kNaN;
 
-// Beyond this |x| sinh and cosh overflow: ln(2 * DBL_MAX) = 710.4758600739...
-constexpr double kHalfExpOverflow = 710.4758;
+// Beyond this |x| sinh and cosh overflow (they do from ln(2 DBL_MAX) =
+// 710.47586007394...; up to here exp's scale brings that about).
+constexpr double kHalfExpOverflow = 710.5;
 // Beyond this |x| the smaller exponential is negligible in sinh, cosh and tanh.
 constexpr double kOneSided = 40.0;
 

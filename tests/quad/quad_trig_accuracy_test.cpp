@@ -56,6 +56,10 @@ Arg logUniform(double lo, double hi) {
 Arg uniform(double lo, double hi) {
     return [=](Draw& d) { return d.pair(d.uniform(lo, hi)); };
 }
+// +-u, u uniform in [lo, hi).
+Arg plusMinus(double lo, double hi) {
+    return [=](Draw& d) { return d.pair(sign(d) * d.uniform(lo, hi)); };
+}
 
 // A pair near k pi/2, k up to 10^u, u uniform in [0, maxDecade): the
 // nearest to it (to 2^-113), moved by a few units of 2^-112 or by 10^-8 to
@@ -166,13 +170,17 @@ const std::vector<Range>& ranges() {
          }},
         {"sinh on [-10, 10]", unary(quorl::sinh, sinhq, uniform(-10, 10))},
         {"sinh, tiny +-[1e-300, 1e-2]", unary(quorl::sinh, sinhq, logUniform(-300, -2))},
-        {"sinh, +-[10, 710.47]", unary(quorl::sinh, sinhq, [](Draw& d) { return d.pair(sign(d) * d.uniform(10, 710.47)); })},
+        {"sinh, +-[10, 710.47]", unary(quorl::sinh, sinhq, plusMinus(10, 710.47))},
+        {"sinh near overflow, +-[710.475, 710.475860073]",
+         unary(quorl::sinh, sinhq, plusMinus(710.475, 710.475860073))},
         {"cosh on [-10, 10]", unary(quorl::cosh, coshq, uniform(-10, 10))},
         {"cosh, tiny +-[1e-300, 1e-2]", unary(quorl::cosh, coshq, logUniform(-300, -2))},
-        {"cosh, +-[10, 710.47]", unary(quorl::cosh, coshq, [](Draw& d) { return d.pair(sign(d) * d.uniform(10, 710.47)); })},
+        {"cosh, +-[10, 710.47]", unary(quorl::cosh, coshq, plusMinus(10, 710.47))},
+        {"cosh near overflow, +-[710.475, 710.475860073]",
+         unary(quorl::cosh, coshq, plusMinus(710.475, 710.475860073))},
         {"tanh on [-10, 10]", unary(quorl::tanh, tanhq, uniform(-10, 10))},
         {"tanh, tiny +-[1e-300, 1e-2]", unary(quorl::tanh, tanhq, logUniform(-300, -2))},
-        {"tanh, +-[10, 50]", unary(quorl::tanh, tanhq, [](Draw& d) { return d.pair(sign(d) * d.uniform(10, 50)); })},
+        {"tanh, +-[10, 50]", unary(quorl::tanh, tanhq, plusMinus(10, 50))},
         {"expm1 on [-2, 2]", unary(quorl::expm1, expm1q, uniform(-2, 2))},
         {"expm1, tiny +-[1e-300, 1e-2]", unary(quorl::expm1, expm1q, logUniform(-300, -2))},
         {"expm1 on [-750, 709.7]", unary(quorl::expm1, expm1q, uniform(-750, 709.7))},
