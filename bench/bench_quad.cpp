@@ -72,6 +72,23 @@ const std::vector<Quad>& powExponents() {
     return v;
 }
 
+const std::vector<Quad>& angles() {
+    static const auto v = args(7, -10, 10, false);
+    return v;
+}
+const std::vector<Quad>& angles2() {
+    static const auto v = args(8, -10, 10, false);
+    return v;
+}
+const std::vector<Quad>& unitArgs() {
+    static const auto v = args(9, -1, 1, false);
+    return v;
+}
+const std::vector<Quad>& log1pArgs() {
+    static const auto v = args(10, -0.9, 2, false);
+    return v;
+}
+
 // Every iteration applies f to the whole argument table; the counter per_op
 // is the time per operation (in seconds with an SI prefix: 1.2n is 1.2 ns).
 template <class T, class F>
@@ -141,6 +158,54 @@ void BM_Pow_QD(benchmark::State& s) {
     static const auto a = asDd(powBases()), b = asDd(powExponents());
     binary(s, a, b, [](const dd_real& x, const dd_real& y) { return pow(x, y); });
 }
+
+// The circular and hyperbolic functions and their inverses: sin, cos, tan,
+// atan, atan2, sinh, cosh and tanh on [-10, 10], asin and acos on [-1, 1].
+#define QUORL_BENCH_UNARY(Name, fn, argset)                                          \
+    void BM_##Name##_Quad(benchmark::State& s) {                                     \
+        unary(s, argset(), [](Quad a) { return fn(a); });                             \
+    }                                                                                \
+    void BM_##Name##_QD(benchmark::State& s) {                                       \
+        static const auto a = asDd(argset());                                        \
+        unary(s, a, [](const dd_real& x) { return fn(x); });                         \
+    }                                                                                \
+    BENCHMARK(BM_##Name##_Quad);                                                     \
+    BENCHMARK(BM_##Name##_QD)
+
+QUORL_BENCH_UNARY(Sin, sin, angles);
+QUORL_BENCH_UNARY(Cos, cos, angles);
+QUORL_BENCH_UNARY(Tan, tan, angles);
+QUORL_BENCH_UNARY(Asin, asin, unitArgs);
+QUORL_BENCH_UNARY(Acos, acos, unitArgs);
+QUORL_BENCH_UNARY(Atan, atan, angles);
+QUORL_BENCH_UNARY(Sinh, sinh, angles);
+QUORL_BENCH_UNARY(Cosh, cosh, angles);
+QUORL_BENCH_UNARY(Tanh, tanh, angles);
+
+void BM_Atan2_Quad(benchmark::State& s) { binary(s, angles(), angles2(), [](Quad y, Quad x) { return atan2(y, x); }); }
+void BM_Atan2_QD(benchmark::State& s) {
+    static const auto a = asDd(angles()), b = asDd(angles2());
+    binary(s, a, b, [](const dd_real& y, const dd_real& x) { return atan2(y, x); });
+}
+BENCHMARK(BM_Atan2_Quad);
+BENCHMARK(BM_Atan2_QD);
+
+// QD has no expm1 or log1p: its peers are exp(x) - 1 and log(1 + x), which
+// cost about the same but lose the accuracy near 0 that these two keep.
+void BM_Expm1_Quad(benchmark::State& s) { unary(s, unitArgs(), [](Quad a) { return expm1(a); }); }
+void BM_Expm1_QD(benchmark::State& s) {
+    static const auto a = asDd(unitArgs());
+    unary(s, a, [](const dd_real& x) { return exp(x) - 1.0; });
+}
+void BM_Log1p_Quad(benchmark::State& s) { unary(s, log1pArgs(), [](Quad a) { return log1p(a); }); }
+void BM_Log1p_QD(benchmark::State& s) {
+    static const auto a = asDd(log1pArgs());
+    unary(s, a, [](const dd_real& x) { return log(1.0 + x); });
+}
+BENCHMARK(BM_Expm1_Quad);
+BENCHMARK(BM_Expm1_QD);
+BENCHMARK(BM_Log1p_Quad);
+BENCHMARK(BM_Log1p_QD);
 
 BENCHMARK(BM_Add_Quad);
 BENCHMARK(BM_Add_QD);

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes quad/math_tables.cpp: the constants and tables of exp and log.
+"""Writes quad/math_tables.cpp: the constants and tables of exp, expm1 and log.
 
 Every value is computed in 80-digit decimal arithmetic (Python's decimal
 module, whose exp and ln are correctly rounded) and split exactly into a sum
@@ -8,6 +8,8 @@ repository root:  python3 quad/make_math_tables.py > quad/math_tables.cpp
 """
 from decimal import Decimal, getcontext
 from fractions import Fraction
+
+from table_parts import hexs, split
 
 getcontext().prec = 80
 
@@ -18,21 +20,6 @@ LOG_OFF = 0x3FE6000000000000  # bit pattern of 0.6875
 
 def frac(d):
     return Fraction(d)
-
-
-def split(value, parts):
-    """The value as `parts` doubles, each the nearest to the remainder."""
-    out = []
-    rest = Fraction(value)
-    for _ in range(parts):
-        h = float(rest)
-        out.append(h)
-        rest -= Fraction(h)
-    return out
-
-
-def hexs(values):
-    return ", ".join(v.hex() if v != 0.0 else "0.0" for v in values)
 
 
 def dec(fr):
@@ -69,6 +56,14 @@ emit("// 2^(j/256) for j = 0..255 as head and tail.")
 emit("const double kExp2Table[256][2] = {")
 for j in range(1 << EXP_BITS):
     v = (ln2 * j / 256).exp()
+    emit(f"    {{{hexs(split(frac(v), 2))}}},")
+emit("};")
+emit("")
+emit("// 2^(j/256) - 1 for j = -128..128 as head and tail, exact to 2^-107 relative")
+emit("// to itself: expm1 near 0, where 2^(j/256) less 1 would cancel.")
+emit("const double kExpm1Table[257][2] = {")
+for j in range(-128, 129):
+    v = (ln2 * j / 256).exp() - 1
     emit(f"    {{{hexs(split(frac(v), 2))}}},")
 emit("};")
 emit("")

@@ -257,4 +257,32 @@ Quad log10(Quad a);
 Quad pow(Quad a, Quad b);
 Quad pow(Quad a, int n);
 
+// pi as the pair nearest to it (the exact value to within 2^-107 relative).
+inline constexpr Quad kPi{0x1.921fb54442d18p+1, 0x1.1a62633145c07p-53};
+
+// Circular and hyperbolic functions and their inverses (quad/quad_trig.cpp,
+// quad/quad_atan.cpp, quad/quad_hyperbolic.cpp), within a few units of
+// 2^-104 relative over their whole domains: sin, cos and tan reduce any
+// argument exactly, however large or close to a multiple of pi/2. At the
+// ends they behave as the IEEE double functions: NaN in, NaN out; sin, cos
+// and tan of an infinity are NaN; asin and acos outside [-1, 1] are NaN;
+// atan(+-inf) = +-pi/2; atan2 follows the IEEE table for zeros and
+// infinities (atan2(+-0, -0) = +-pi, atan2(+-inf, -inf) = +-3pi/4, ...);
+// sinh and cosh overflow to inf and tanh(+-inf) = +-1; expm1(-inf) = -1;
+// log1p(-1) = -inf and below -1 NaN. Odd functions keep the sign of a zero
+// argument.
+Quad sin(Quad a);
+Quad cos(Quad a);
+Quad tan(Quad a);
+Quad asin(Quad a);
+Quad acos(Quad a);
+Quad atan(Quad a);
+Quad atan2(Quad y, Quad x);
+Quad sinh(Quad a);
+Quad cosh(Quad a);
+Quad tanh(Quad a);
+// exp(a) - 1 and log(1 + a), without the cancellation near a = 0.
+Quad expm1(Quad a);
+Quad log1p(Quad a);
+
 }  // namespace quorl

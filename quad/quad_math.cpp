@@ -16,88 +16,24 @@
 #include <cstdint>
 #include <limits>
 
+#include "quad/math_kernels.hpp"
 #include "quad/math_tables.hpp"
 #include "quad/quad.hpp"
 
 namespace quorl {
 
-namespace {
+namespace detail {
 
-using detail::kExp2Table;
-using detail::kInvLn10Parts;
-using detail::kInvLn2Times256;
-using detail::kLn2Over256Parts;
-using detail::kLn2Parts;
-using detail::kLogTable;
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Beyond these arguments exp is inf or 0 in doubles.
-constexpr double kExpOverflow = 709.79;
-constexpr double kExpUnderflow = -745.2;
-
-// A value carried as the unevaluated sum h + m + l, |m| and |l| far below |h|.
-struct Triple {
-    double h, m, l;
-};
-
-// Sum of two pairs with both tails added error-free: within 2^-106 of the
-// exact sum whatever the signs.
-inline Quad addExact(Quad a, Quad b) {
-    double s, e, t, f;
-    eft::twoSum(a.hi, b.hi, s, e);
-    eft::twoSum(a.lo, b.lo, t, f);
-    e += t;
-    eft::quickTwoSum(s, e, s, e);
-    e += f;
-    eft::quickTwoSum(s, e, s, e);
-    return Quad{s, e};
-}
-
-// A pair plus a double.
-inline Quad addDouble(Quad a, double b) {
-    double s, e;
-    eft::twoSum(a.hi, b, s, e);
-    e += a.lo;
-    eft::quickTwoSum(s, e, s, e);
-    return Quad{s, e};
-}
-
-// A pair times a double.
-inline Quad mulDouble(Quad a, double b) {
-    double p, e;
-    eft::twoProd(a.hi, b, p, e);
-    e += a.lo * b;
-    eft::quickTwoSum(p, e, p, e);
-    return Quad{p, e};
-}
-
-// a * 2^k: exact when the result is a normal double pair.
-inline Quad scaleByPowerOfTwo(Quad a, int k) {
-    if (k > -1022 && k < 1023) {
-        const double f = std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
-        return Quad{a.hi * f, a.lo * f};
-    }
-    const double hi = std::ldexp(a.hi, k);
-    return Quad{hi, std::isinf(hi) ? 0.0 : std::ldexp(a.lo, k)};
-}
-
-// Coefficients 1/n! of the exp polynomial; the pairs are exact to 2^-107.
-constexpr Quad kInvFact3{0x1.5555555555555p-3, 0x1.5555555555555p-57};  // 1/6
-constexpr Quad kInvFact4{0x1.5555555555555p-5, 0x1.5555555555555p-59};  // 1/24
-constexpr Quad kInvFact5{0x1.1111111111111p-7, 0x1.1111111111111p-63};  // 1/120
+// Coefficients 1/n! of the exp polynomial beyond the pairs kInvFact3..5.
 constexpr double kInvFact6 = 1.0 / 720.0;
 constexpr double kInvFact7 = 1.0 / 5040.0;
 constexpr double kInvFact8 = 1.0 / 40320.0;
 constexpr double kInvFact9 = 1.0 / 362880.0;
 
-// exp(xh + xm + xl) for kExpUnderflow <= xh <= kExpOverflow.
-Quad expCore(double xh, double xm, double xl) {
+ExpReduction reduceExp(double xh, double xm, double xl) {
     // n = nearest integer to x * 256/ln2, by the 1.5 * 2^52 shift.
     constexpr double shifter = 0x1.8p52;
     const double nd = (xh * kInvLn2Times256 + shifter) - shifter;
-    const auto n = static_cast<std::int64_t>(nd);
 
     // r = x - n ln2/256: every product and the head difference exact.
     double p1, e1, p2, e2;
@@ -113,7 +49,10 @@ Quad expCore(double xh, double xm, double xl) {
     eft::twoSum(s, m2, rh, rl);
     rl += low;
     eft::quickTwoSum(rh, rl, rh, rl);
+    return ExpReduction{static_cast<std::int64_t>(nd), rh, rl};
+}
 
+Quad expMinusOneReduced(double rh, double rl) {
     // exp(rh) - 1 to degree 9 (|rh| <= 0.00136, the next term is < 2^-116);
     // the terms from r^6 on are below 2^-56 and need only double precision.
     const double h = kInvFact6 + rh * (kInvFact7 + rh * (kInvFact8 + rh * kInvFact9));
@@ -122,24 +61,20 @@ Quad expCore(double xh, double xm, double xl) {
     a = addExact(kInvFact3, mulDouble(a, rh));
     a = addDouble(mulDouble(a, rh), 0.5);
     a = addDouble(mulDouble(a, rh), 1.0);
-    Quad p = mulDouble(a, rh);
+    const Quad p = mulDouble(a, rh);
     // exp(rh + rl) - 1 = p + rl exp(rh), rl below 2^-62.
-    p = addDouble(p, rl * (1.0 + p.hi));
-
-    // 2^(j/256) (1 + p), then 2^k.
-    const Quad t{kExp2Table[n & 255][0], kExp2Table[n & 255][1]};
-    const Quad result = addExact(t, t * p);
-    return scaleByPowerOfTwo(result, static_cast<int>(n >> 8));
+    return addDouble(p, rl * (1.0 + p.hi));
 }
 
-// log1p coefficients (-1)^(n+1)/n; the pairs are exact to 2^-107.
-constexpr Quad kThird{0x1.5555555555555p-2, 0x1.5555555555555p-56};       // 1/3
-constexpr Quad kFifth{0x1.999999999999ap-3, -0x1.999999999999ap-57};      // 1/5
-constexpr Quad kMinusSixth{-0x1.5555555555555p-3, -0x1.5555555555555p-57};  // -1/6
-constexpr Quad kSeventh{0x1.2492492492492p-3, 0x1.2492492492492p-57};     // 1/7
+Quad expCore(double xh, double xm, double xl, int scale) {
+    const ExpReduction r = reduceExp(xh, xm, xl);
+    const Quad p = expMinusOneReduced(r.rh, r.rl);
+    // 2^(j/256) (1 + p), then 2^k.
+    const Quad t{kExp2Table[r.n & 255][0], kExp2Table[r.n & 255][1]};
+    const Quad result = addExact(t, t * p);
+    return scaleByPowerOfTwo(result, static_cast<int>(r.n >> 8) + scale);
+}
 
-// log1p(zh + zl) for |zh| <= 2^-8, |zl| small beside zh or below 2^-104,
-// to about 2^-106 relative.
 Quad log1pSmall(double zh, double zl) {
     // Terms z^8 .. z^14 are below 2^-59 z: double precision suffices. The
     // first neglected term, z^15/15, is below 2^-115 z.
@@ -160,13 +95,13 @@ Quad log1pSmall(double zh, double zl) {
 // The bit pattern of 0.6875, the foot of the log reduction interval.
 constexpr std::uint64_t kLogOffset = 0x3FE6000000000000ULL;
 
-// log x for a finite x > 0, as three parts.
-Triple logCore(Quad x) {
+Triple logCore(Quad x, double x3) {
     std::uint64_t ix = std::bit_cast<std::uint64_t>(x.hi);
     int k = 0;
     if (ix < 0x0010000000000000ULL) {  // subnormal head: bring it up first
         x.hi *= 0x1p54;
         x.lo *= 0x1p54;
+        x3 *= 0x1p54;
         ix = std::bit_cast<std::uint64_t>(x.hi);
         k = -54;
     }
@@ -176,19 +111,25 @@ Triple logCore(Quad x) {
     const int e = static_cast<int>(static_cast<std::int64_t>(tmp) >> 52);
     k += e;
     const double zh = std::bit_cast<double>(ix - (tmp & (0xfffULL << 52)));
-    // The tail scaled by the same 2^-e, in two steps when 2^-e is no normal double.
-    double zl;
+    // The lower parts scaled by the same 2^-e, in two steps when 2^-e is no
+    // normal double.
+    double zl, z3;
     if (e > -1022 && e < 1022) {
-        zl = x.lo * std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e) << 52);
+        const double f = std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e) << 52);
+        zl = x.lo * f;
+        z3 = x3 * f;
     } else {
         const int e1 = e / 2;
-        zl = x.lo * std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e1) << 52) *
-             std::bit_cast<double>(static_cast<std::uint64_t>(1023 - (e - e1)) << 52);
+        const double f1 = std::bit_cast<double>(static_cast<std::uint64_t>(1023 - e1) << 52);
+        const double f2 = std::bit_cast<double>(static_cast<std::uint64_t>(1023 - (e - e1)) << 52);
+        zl = x.lo * f1 * f2;
+        z3 = x3 * f1 * f2;
     }
 
     // u = z c - 1 exactly as b + rest: the head products are error-free,
     // p - 1 is exact (p lies within 2^-8 of 1), and the sums are error-free
-    // down to the last, whose rounding is below 2^-150.
+    // down to the last, whose rounding is below 2^-150. The third part, below
+    // 2^-106 z, needs no exact product.
     const detail::LogEntry& entry = kLogTable[i];
     double p, pe, q, qe;
     eft::twoProd(zh, entry.invc, p, pe);
@@ -196,7 +137,7 @@ Triple logCore(Quad x) {
     double a, ae, b, be;
     eft::twoSum(pe, q, a, ae);
     eft::twoSum(p - 1.0, a, b, be);
-    const double rest = (ae + be) + qe;
+    const double rest = (ae + be) + (qe + z3 * entry.invc);
     const Quad l1p = log1pSmall(b, rest);
 
     // k ln2 - ln c + log1p(u): head, middle and low parts summed error-free.
@@ -222,11 +163,18 @@ Triple logCore(Quad x) {
     return Triple{h, m, l};
 }
 
-inline Quad toQuad(Triple t) {
-    double h, l;
-    eft::quickTwoSum(t.h, t.m + t.l, h, l);
-    return Quad{h, l};
-}
+}  // namespace detail
+
+namespace {
+
+using detail::Triple;
+using detail::expCore;
+using detail::kExpOverflow;
+using detail::kExpUnderflow;
+using detail::kInf;
+using detail::kInvLn10Parts;
+using detail::kNaN;
+using detail::logCore;
 
 // exp(y * L) for a pair y and a three-part L, the product formed to about
 // 2^-150 relative before exp.
@@ -286,7 +234,7 @@ Quad log(Quad a) {
     if (std::isinf(a.hi)) {
         return Quad{kInf, 0.0};
     }
-    return toQuad(logCore(a));
+    return detail::toQuad(detail::logCore(a));
 }
 
 Quad log10(Quad a) {
