@@ -10,16 +10,16 @@
 
 namespace quorl {
 
-bool writeViewPage(State& s, const std::vector<ViewPoint>& points, int IP) {
+bool writeViewPage(State& s, const std::vector<ViewPoint>& points) {
     std::string why;
     try {
         io::replaceFile(VIEWPAGEFILENAME, viewPage(points), 1);
-        if (IP > 5) {
-            s.units.put(IP, io::formatFreeOf("Draw3dJTL- wrote:", VIEWPAGEFILENAME));
-        }
         return true;
     } catch (const io::Stop& stop) {
         why = stop.message();
+        if (why.starts_with("Quorl: ")) {
+            why.erase(0, 7);
+        }
     } catch (const std::exception& e) {  // no memory for the page's text
         why = std::string("cannot build ") + VIEWPAGEFILENAME + ": " + e.what();
     }

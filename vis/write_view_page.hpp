@@ -12,7 +12,7 @@
 
 namespace quorl {
 
-// Returns whether the page was written. IP is the unit of progress notes.
-bool writeViewPage(State& s, const std::vector<ViewPoint>& points, int IP);
+// Returns whether the page was written; a page written says nothing.
+bool writeViewPage(State& s, const std::vector<ViewPoint>& points);
 
 }  // namespace quorl
