@@ -274,9 +274,11 @@ private:
         const std::size_t codesFrom = line + 1;
         const std::size_t codeLines = lines_.size() - line;
         if (static_cast<long long>(codeLines) != n) {
-            fail(codeLines < static_cast<std::size_t>(n) ? lines_.size() : codesFrom + static_cast<std::size_t>(n),
-                 "expected " + std::to_string(n) + " colour lines (point number, colour code) after the second count, found " +
-                     std::to_string(codeLines));
+            // Too few: the file's last line; too many: the first extra one.
+            const std::size_t at =
+                codeLines < static_cast<std::size_t>(n) ? lines_.size() : codesFrom + static_cast<std::size_t>(n);
+            fail(at, "expected " + plural(n, "colour line") + " (point number, colour code) after the second count, " +
+                         "found " + std::to_string(codeLines));
         }
         for (std::size_t k = 0; k < points.size(); ++k) {
             const std::size_t at = codesFrom + k;
@@ -286,7 +288,8 @@ private:
                 fail(at, "malformed colour line (expected point number, colour code): '" + lines_[at - 1] + "'");
             }
             if (*number != static_cast<long long>(k + 1)) {
-                fail(at, "point number " + std::to_string(*number) + " where " + std::to_string(k + 1) + " was expected");
+                fail(at,
+                     "point number " + std::to_string(*number) + " where " + std::to_string(k + 1) + " was expected");
             }
             points[k].IC = colourCode(at, f[1]);
         }

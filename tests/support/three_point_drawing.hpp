@@ -11,8 +11,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <sstream>
 #include <string>
 
+#include "model/state.hpp"
+#include "quad/decimal.hpp"
+#include "vis/draw_3d_jtl.hpp"
 #include "vis/view_drawing.hpp"
 
 namespace quorl::testing {
@@ -25,6 +29,28 @@ inline std::string threePointList() {
            " 0   1.0   0.000000000E+00   0.000000000E+00   0.000000000E+00\n"
            "12   1.0   0.200000000E+01   0.000000000E+00   0.500000000E+00\n"
            "10   1.0   0.200000000E+01   0.100000000E+01  -0.100000000E+01\n";
+}
+
+// Draws them through the drawing writer of a fresh run (unit 13), in the
+// current directory; returns the console text.
+inline std::string drawThreePoints() {
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    s.JPU3D = 13;
+    for (const ViewPoint& p : kThreePoints) {
+        TLREC tl;
+        tl.IC = p.IC;
+        tl.TH = 1.0f;
+        tl.XYZ(1) = quadFromText(std::to_string(p.X));
+        tl.XYZ(2) = quadFromText(std::to_string(p.Y));
+        tl.XYZ(3) = quadFromText(std::to_string(p.Z));
+        DRAW3DJTL(s, tl, 0);
+    }
+    TLREC end;
+    end.IC = -1;
+    DRAW3DJTL(s, end, 0);
+    return out.str();
 }
 
 struct ThreePointView {

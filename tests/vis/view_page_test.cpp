@@ -10,11 +10,8 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
-#include <sstream>
 #include <string>
 
-#include "io/stop.hpp"
-#include "quad/decimal.hpp"
 #include "support/headless_browser.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
@@ -157,30 +154,9 @@ TEST_F(ViewPageTest, SamplePageLoadsShowsItsColoursAndTurns) {
     RecordProperty("page_bytes", static_cast<int>(std::filesystem::file_size(VIEWPAGEFILENAME)));
 }
 
-TLREC pointOf(const ViewPoint& p) {
-    TLREC tl;
-    tl.IC = p.IC;
-    tl.TH = 1.0f;
-    tl.XYZ(1) = quadFromText(std::to_string(p.X));
-    tl.XYZ(2) = quadFromText(std::to_string(p.Y));
-    tl.XYZ(3) = quadFromText(std::to_string(p.Z));
-    return tl;
-}
-
 TEST_F(ViewPageTest, ThreePointDrawingLandsOnTheConventionsPixels) {
     TempDir dir;
-    {
-        std::istringstream in;
-        std::ostringstream out;
-        State s(in, out);
-        s.JPU3D = 13;
-        for (const ViewPoint& p : testing::kThreePoints) {
-            DRAW3DJTL(s, pointOf(p), 0);
-        }
-        TLREC end;
-        end.IC = -1;
-        DRAW3DJTL(s, end, 0);
-    }
+    ASSERT_EQ(testing::drawThreePoints(), "");
     const int w = 800;
     const int h = 600;
     HeadlessBrowser b(*program_, w, h);
