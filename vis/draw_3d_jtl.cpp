@@ -6,7 +6,8 @@
 // over the first nine bytes of the list in place (the point lines are never
 // rewritten), the list is read back and converted into the drawing file:
 // the count, the coordinates, the count again, then point numbers with
-// their colour codes. INIT = 0 afterwards, so the next point opens a new
+// their colour codes. Beside them goes the viewer page of the drawing
+// (skipped with a note when it cannot be written). INIT = 0 afterwards, so the next point opens a new
 // drawing that replaces both files.
 //
 // INIT remembers the JPU3D the drawing was opened with: a JPU3D changed
@@ -30,6 +31,8 @@
 #include "io/pause.hpp"
 #include "io/stop.hpp"
 #include "io/units.hpp"
+#include "vis/view_drawing.hpp"
+#include "vis/write_view_page.hpp"
 
 namespace quorl {
 
@@ -195,7 +198,6 @@ void writeDrawingFile(State& s) {
     } catch (const io::Stop&) {
         halt(s, "Error writing: ", EXPORT3DVFILENAME);
     }
-    w.TLR.clear();
 }
 
 void closeDrawing(State& s, int IP) {
@@ -209,6 +211,10 @@ void closeDrawing(State& s, int IP) {
     readPointList(s);
     writeDrawingFile(s);
     note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
+    // The viewer page beside the drawing files; a page that cannot be
+    // written is skipped with a note and does not stop the run.
+    writeViewPage(s, viewPointsOf(w.TLR.span(1, w.NPTOT2)));
+    w.TLR.clear();
     w.INIT = 0;
 }
 

@@ -1,7 +1,8 @@
 // DRAW3DJTL: the single sink of 3D output. Callers hand it one point at a
 // time; it streams them into the point list "Quorl-3dJTL.txt" and, on a
 // record with a negative colour code, completes the list and converts it
-// into the drawing file "Quorl-3dDraw.3dv". JPU3D decides what is written:
+// into the drawing file "Quorl-3dDraw.3dv", with the viewer page
+// "Quorl-3dView.html" beside them. JPU3D decides what is written:
 // below 6 nothing, 6 points are only counted, 10 to 20 both files.
 //
 // Colour codes: 0 moves the pen (starts a polyline), 1..15 draw a segment

@@ -1,0 +1,213 @@
+// The viewer page in a real browser (headless chromium, driven through its
+// DevTools pipe): the sample's page loads with no script error and fetches
+// nothing, shows every colour the sample draws, turns with its buttons,
+// the mouse and the wheel; a three-point drawing lands on the pixels the
+// viewing convention gives. Skipped when chromium is not installed.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <string>
+
+#include "support/headless_browser.hpp"
+#include "support/run_sample.hpp"
+#include "support/temp_dir.hpp"
+#include "support/three_point_drawing.hpp"
+#include "vis/draw_3d_jtl.hpp"
+#include "vis/view_drawing.hpp"
+#include "vis/view_page.hpp"
+#include "vis/view_palette.hpp"
+
+namespace quorl {
+namespace {
+
+using testing::HeadlessBrowser;
+using testing::Image;
+using testing::Rgba;
+using testing::TempDir;
+
+constexpr const char* kHidePanels = "for (const p of document.querySelectorAll('.panel')) p.style.display = 'none'; true";
+constexpr const char* kNextFrame = "new Promise(r => requestAnimationFrame(() => requestAnimationFrame(() => r(true))))";
+
+std::string fileUrl(const std::string& name) { return "file://" + std::filesystem::absolute(name).string(); }
+
+std::array<int, 3> rgbOf(int code) {
+    const std::string hex(kViewPalette[static_cast<std::size_t>(code)].rgb.substr(1));
+    const long v = std::stol(hex, nullptr, 16);
+    return {static_cast<int>(v >> 16) & 255, static_cast<int>(v >> 8) & 255, static_cast<int>(v) & 255};
+}
+
+bool exactly(const Rgba& p, const std::array<int, 3>& c) {
+    return std::abs(p.r - c[0]) <= 2 && std::abs(p.g - c[1]) <= 2 && std::abs(p.b - c[2]) <= 2;
+}
+
+// The colour over the black background at some coverage (anti-aliased
+// edges): every channel the same fraction, at least a third, of c's.
+bool shadeOf(const Rgba& p, const std::array<int, 3>& c) {
+    const double k = static_cast<double>(std::max({p.r, p.g, p.b})) / std::max({c[0], c[1], c[2]});
+    return k >= 0.33 && std::abs(p.r - k * c[0]) <= 12 && std::abs(p.g - k * c[1]) <= 12 && std::abs(p.b - k * c[2]) <= 12;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) {
+        out += l + "\n";
+    }
+    return out;
+}
+
+class ViewPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!program_) {
+            GTEST_SKIP() << "chromium (and libpng) not found: the viewer page's browser tests are skipped "
+                            "(.ci/run installs them; QUORL_CHROMIUM names another browser program)";
+        }
+    }
+    std::optional<std::string> program_ = HeadlessBrowser::program();
+};
+
+TEST_F(ViewPageTest, SamplePageLoadsShowsItsColoursAndTurns) {
+    TempDir dir;
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=1 /\n");
+    ASSERT_EQ(testing::runSample(), 0) << TempDir::readFile("console.txt");
+    const ViewDrawing drawing = readViewDrawing(JTLFILENAME);
+    std::set<int> used;
+    for (std::size_t i = 1; i < drawing.points.size(); ++i) {
+        if (drawing.points[i].IC > 0) {
+            used.insert(drawing.points[i].IC);
+        }
+    }
+    ASSERT_EQ(used, (std::set<int>{7, 8, 9, 11, 13, 15}));
+
+    const int width = 1000;
+    const int height = 700;
+    HeadlessBrowser b(*program_, width, height);
+    const std::string url = fileUrl(VIEWPAGEFILENAME);
+    b.open(url);
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+    // Self-contained: the page itself is the only thing loaded.
+    EXPECT_EQ(b.requests(), std::vector<std::string>{url});
+    ASSERT_TRUE(b.evaluate("window.quorlView !== undefined && quorlView.ready").boolean());
+    EXPECT_EQ(b.evaluate("quorlView.points").number(), static_cast<double>(drawing.points.size()));
+    EXPECT_EQ(b.evaluate("document.querySelectorAll('#legend tr').length").number(), 1.0 + used.size());
+    EXPECT_EQ(b.evaluate("document.querySelector('button.on').dataset.view").string(), "oblique");
+    const double loadMs = b.evaluate("quorlView.loadMs").number();
+
+    b.evaluate(kHidePanels);
+    b.evaluate(kNextFrame);
+    const Image oblique = b.screenshot();
+    ASSERT_EQ(oblique.width, width);
+    for (const int code : used) {
+        int count = 0;
+        for (const Rgba& p : oblique.pixels) {
+            count += exactly(p, rgbOf(code)) ? 1 : 0;
+        }
+        EXPECT_GT(count, 0) << "no pixel of colour code " << code << " (" << kViewPalette[code].rgb << ")";
+    }
+
+    // From above, by its button: another picture.
+    b.evaluate("document.querySelector('button[data-view=top]').click(); true");
+    b.evaluate(kNextFrame);
+    const Image top = b.screenshot();
+    int differing = 0;
+    for (std::size_t i = 0; i < top.pixels.size(); ++i) {
+        const Rgba& p = top.pixels[i];
+        const Rgba& q = oblique.pixels[i];
+        differing += p.r != q.r || p.g != q.g || p.b != q.b ? 1 : 0;
+    }
+    EXPECT_GT(differing, width * height / 50);
+    EXPECT_EQ(b.evaluate("[quorlView.state.azimuth, quorlView.state.elevation].join()").string(), "0,90");
+
+    // A drag turns the picture (0.4 degree a pixel), the wheel zooms, the
+    // check box flips z.
+    auto mouse = [&](const std::string& type, int x, int y, const std::string& more) {
+        b.command("Input.dispatchMouseEvent", R"({"type":")" + type + R"(","x":)" + std::to_string(x) + R"(,"y":)" +
+                                                  std::to_string(y) + more + "}");
+    };
+    mouse("mousePressed", 500, 350, R"(,"button":"left","clickCount":1)");
+    mouse("mouseMoved", 550, 340, R"(,"button":"left","buttons":1)");
+    mouse("mouseReleased", 550, 340, R"(,"button":"left","clickCount":1)");
+    EXPECT_EQ(b.evaluate("[quorlView.state.azimuth, quorlView.state.elevation].join()").string(), "20,86");
+    mouse("mouseWheel", 500, 350, R"(,"deltaX":0,"deltaY":-200)");
+    b.evaluate(kNextFrame);
+    EXPECT_GT(b.evaluate("quorlView.state.zoom").number(), 1.2);
+    b.evaluate("document.getElementById('zup').click(); true");
+    EXPECT_TRUE(b.evaluate("quorlView.state.zUp").boolean());
+
+    // One rotation step: turn, draw, and read a pixel back, which waits for
+    // the drawing to be rasterised.
+    const double stepMs = b.evaluate(
+                               "(() => { const c = document.getElementById('view').getContext('2d');"
+                               " quorlView.setView('oblique'); const t0 = performance.now();"
+                               " for (let i = 0; i < 20; i++) { quorlView.rotate(2, 0); quorlView.draw();"
+                               " c.getImageData(0, 0, 1, 1); }"
+                               " return (performance.now() - t0) / 20; })()")
+                              .number();
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+    std::cout << "[ viewer   ] sample page " << std::filesystem::file_size(VIEWPAGEFILENAME) << " bytes, "
+              << drawing.points.size() << " points; loaded and drawn " << loadMs << " ms after navigation; "
+              << "one rotation step " << stepMs << " ms\n";
+    RecordProperty("page_bytes", static_cast<int>(std::filesystem::file_size(VIEWPAGEFILENAME)));
+}
+
+TEST_F(ViewPageTest, ThreePointDrawingLandsOnTheConventionsPixels) {
+    TempDir dir;
+    ASSERT_EQ(testing::drawThreePoints(), "");
+    const int w = 800;
+    const int h = 600;
+    HeadlessBrowser b(*program_, w, h);
+    b.open(fileUrl(VIEWPAGEFILENAME));
+    b.evaluate(kHidePanels);
+    for (const auto& view : testing::kThreePointViews) {
+        SCOPED_TRACE(std::string(view.name) + (view.zUp ? ", +z up" : ""));
+        b.evaluate(std::string("quorlView.setView('") + view.name + "'); quorlView.setZUp(" +
+                   (view.zUp ? "true" : "false") + "); true");
+        b.evaluate(kNextFrame);
+        const Image shot = b.screenshot();
+        ASSERT_EQ(shot.width, w);
+        for (int k = 1; k <= 2; ++k) {
+            SCOPED_TRACE("segment to point " + std::to_string(k));
+            const auto colour = rgbOf(testing::kThreePoints[static_cast<std::size_t>(k)].IC);
+            const auto a = view.at(k - 1, w, h);
+            const auto e = view.at(k, w, h);
+            // Along the segment, a pixel of its colour within a pixel and a
+            // half of the line.
+            for (int t = 1; t <= 9; ++t) {
+                const double x = a[0] + (e[0] - a[0]) * t / 10;
+                const double y = a[1] + (e[1] - a[1]) * t / 10;
+                bool found = false;
+                for (int dy = -2; dy <= 2 && !found; ++dy) {
+                    for (int dx = -2; dx <= 2 && !found; ++dx) {
+                        const int px = static_cast<int>(std::floor(x)) + dx;
+                        const int py = static_cast<int>(std::floor(y)) + dy;
+                        found = std::hypot(px + 0.5 - x, py + 0.5 - y) <= 1.5 && shadeOf(shot.at(px, py), colour);
+                    }
+                }
+                EXPECT_TRUE(found) << "at (" << x << ", " << y << ")";
+            }
+            // And nowhere else: every pixel of that colour lies on it.
+            int stray = 0;
+            for (int py = 0; py < h; ++py) {
+                for (int px = 0; px < w; ++px) {
+                    if (!shadeOf(shot.at(px, py), colour)) {
+                        continue;
+                    }
+                    const double vx = e[0] - a[0];
+                    const double vy = e[1] - a[1];
+                    const double len2 = vx * vx + vy * vy;
+                    const double u = std::clamp(((px + 0.5 - a[0]) * vx + (py + 0.5 - a[1]) * vy) / len2, 0.0, 1.0);
+                    stray += std::hypot(px + 0.5 - a[0] - u * vx, py + 0.5 - a[1] - u * vy) > 2.5 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(stray, 0);
+        }
+    }
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+}
+
+}  // namespace
+}  // namespace quorl

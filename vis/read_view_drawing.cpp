@@ -1,0 +1,315 @@
+// Reading a drawing back for the viewer: the point list or the drawing file
+// of a closed drawing, checked line by line so that a damaged or foreign
+// file is refused with the line at fault rather than drawn wrongly.
+#include <cctype>
+#include <cmath>
+#include <charconv>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "io/stop.hpp"
+#include "vis/view_drawing.hpp"
+
+namespace quorl {
+
+namespace {
+
+constexpr int kFirstCode = 0;
+constexpr int kLastCode = 15;
+
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        if (i > start) {
+            fields.push_back(line.substr(start, i - start));
+        }
+    }
+    return fields;
+}
+
+std::optional<long long> integerOf(std::string_view f) {
+    if (!f.empty() && f.front() == '+') {
+        f.remove_prefix(1);
+    }
+    long long v = 0;
+    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+    if (f.empty() || ec != std::errc{} || end != f.data() + f.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::string plural(long long n, const std::string& what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+bool caseEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A real as the formatted writer puts it: an optional sign, digits with an
+// optional point, and an exponent written with E or D, or with its sign
+// alone when it has three digits (0.1+100); also NaN and Infinity, which a
+// run whose error measure overflowed can write.
+std::optional<double> realOf(std::string_view f) {
+    std::string text;
+    std::size_t i = 0;
+    if (i < f.size() && (f[i] == '+' || f[i] == '-')) {
+        if (f[i] == '-') {
+            text += '-';
+        }
+        ++i;
+    }
+    const std::string_view body = f.substr(i);
+    if (caseEquals(body, "nan") || caseEquals(body, "inf") || caseEquals(body, "infinity")) {
+        text += body;
+    } else {
+        std::size_t digits = 0;
+        bool point = false;
+        for (; i < f.size(); ++i) {
+            const char c = f[i];
+            if (std::isdigit(static_cast<unsigned char>(c))) {
+                ++digits;
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+            text += c;
+        }
+        if (digits == 0) {
+            return std::nullopt;
+        }
+        if (i < f.size()) {
+            const char c = f[i];
+            if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+                ++i;
+            } else if (c != '+' && c != '-') {
+                return std::nullopt;
+            }
+            text += 'e';
+            if (i < f.size() && (f[i] == '+' || f[i] == '-')) {
+                text += f[i++];
+            }
+            const std::size_t expStart = i;
+            while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) {
+                text += f[i++];
+            }
+            if (i == expStart || i != f.size()) {
+                return std::nullopt;
+            }
+        }
+    }
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    // Beyond a double's range: a large magnitude reads as infinite (a
+    // height the picture cannot show), a tiny one as zero.
+    if (ec == std::errc::result_out_of_range) {
+        const bool negative = text.front() == '-';
+        const std::size_t e = text.find('e');
+        const bool tiny = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+        return tiny ? (negative ? -0.0 : 0.0) : (negative ? -HUGE_VAL : HUGE_VAL);
+    }
+    if (ec != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+class DrawingReader {
+public:
+    explicit DrawingReader(std::string path) : path_(std::move(path)) {
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) {
+            io::stop(path_ + ": cannot open the file (missing or unreadable)");
+        }
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines_.push_back(std::move(line));
+        }
+        if (in.bad()) {
+            io::stop(path_ + ": read error");
+        }
+        // Blank lines at the very end are no part of the drawing.
+        while (!lines_.empty() && fieldsOf(lines_.back()).empty()) {
+            lines_.pop_back();
+        }
+    }
+
+    ViewDrawing read() {
+        if (lines_.empty()) {
+            fail(1, "empty file; expected the point count of a drawing");
+        }
+        const long long n = count(1, "the point count");
+        ViewDrawing d;
+        const std::size_t more = lines_.size() - 1;
+        if (more == 0) {
+            if (n != 0) {
+                fail(1, "the count says " + plural(n, "point") + ", but no point lines follow");
+            }
+            d.pointList = true;
+            return d;
+        }
+        const std::size_t second = fieldsOf(lines_[1]).size();
+        if (second == 5) {
+            d.pointList = true;
+            readPointList(n, d.points);
+        } else if (second == 3 || (second == 1 && n == 0)) {
+            readDrawingFile(n, d.points);
+        } else {
+            fail(2, "neither a point line (colour code, width, x, y, z) nor a coordinate line (x, y, z): '" +
+                        lines_[1] + "'");
+        }
+        return d;
+    }
+
+private:
+    [[noreturn]] void fail(std::size_t line, const std::string& what) const {
+        io::stop(path_ + ":" + std::to_string(line) + ": " + what);
+    }
+
+    long long count(std::size_t line, const std::string& what) const {
+        const auto f = fieldsOf(lines_[line - 1]);
+        const auto n = f.size() == 1 ? integerOf(f[0]) : std::nullopt;
+        if (!n || *n < 0 || *n > 2147483647) {
+            fail(line, "expected " + what + " (a whole number, 0 or more), found '" + lines_[line - 1] + "'");
+        }
+        return *n;
+    }
+
+    int colourCode(std::size_t line, std::string_view field) const {
+        const auto ic = integerOf(field);
+        if (!ic) {
+            fail(line, "colour code '" + std::string(field) + "' is not a whole number");
+        }
+        if (*ic < kFirstCode || *ic > kLastCode) {
+            fail(line, "colour code " + std::to_string(*ic) + " is outside 0 to 15");
+        }
+        return static_cast<int>(*ic);
+    }
+
+    void coordinates(std::size_t line, const std::vector<std::string_view>& f, std::size_t at, ViewPoint& p) const {
+        double* const xyz[] = {&p.X, &p.Y, &p.Z};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const auto v = realOf(f[at + k]);
+            if (!v) {
+                fail(line, "coordinate '" + std::string(f[at + k]) + "' is not a number");
+            }
+            *xyz[k] = *v;
+        }
+    }
+
+    // A count, then one "IC TH x y z" line per point.
+    void readPointList(long long n, std::vector<ViewPoint>& points) const {
+        for (std::size_t line = 2; line <= lines_.size(); ++line) {
+            const auto f = fieldsOf(lines_[line - 1]);
+            if (f.size() != 5) {
+                fail(line, "malformed point line (expected colour code, width, x, y, z): '" + lines_[line - 1] + "'");
+            }
+            ViewPoint p;
+            p.IC = colourCode(line, f[0]);
+            if (!realOf(f[1])) {
+                fail(line, "line width '" + std::string(f[1]) + "' is not a number");
+            }
+            coordinates(line, f, 2, p);
+            points.push_back(p);
+        }
+        const long long lines = static_cast<long long>(points.size());
+        if (lines != n) {
+            fail(1, "the count says " + plural(n, "point") + ", but the file has " + plural(lines, "point line") +
+                        (n == 0 ? " (a drawing that was never closed?)" : ""));
+        }
+    }
+
+    // A count, the coordinate lines, the count again, "number IC" lines.
+    void readDrawingFile(long long n, std::vector<ViewPoint>& points) const {
+        std::size_t line = 2;
+        for (; line <= lines_.size(); ++line) {
+            const auto f = fieldsOf(lines_[line - 1]);
+            if (f.size() == 1) {
+                break;  // the second count
+            }
+            if (f.size() != 3) {
+                fail(line, "malformed coordinate line (expected x, y, z): '" + lines_[line - 1] + "'");
+            }
+            ViewPoint p;
+            coordinates(line, f, 0, p);
+            points.push_back(p);
+        }
+        const long long m = static_cast<long long>(points.size());
+        if (m != n) {
+            fail(1, "the count says " + plural(n, "point") + ", but the file has " + plural(m, "coordinate line"));
+        }
+        if (line > lines_.size()) {
+            fail(line, "the file ends before the second point count");
+        }
+        const long long n2 = count(line, "the second point count");
+        if (n2 != n) {
+            fail(line, "the second count (" + std::to_string(n2) + ") disagrees with the first (" + std::to_string(n) +
+                           ")");
+        }
+        const std::size_t codesFrom = line + 1;
+        const std::size_t codeLines = lines_.size() - line;
+        if (static_cast<long long>(codeLines) != n) {
+            // Too few: the file's last line; too many: the first extra one.
+            const std::size_t at =
+                codeLines < static_cast<std::size_t>(n) ? lines_.size() : codesFrom + static_cast<std::size_t>(n);
+            fail(at, "expected " + plural(n, "colour line") + " (point number, colour code) after the second count, " +
+                         "found " + std::to_string(codeLines));
+        }
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const std::size_t at = codesFrom + k;
+            const auto f = fieldsOf(lines_[at - 1]);
+            const auto number = f.size() == 2 ? integerOf(f[0]) : std::nullopt;
+            if (!number) {
+                fail(at, "malformed colour line (expected point number, colour code): '" + lines_[at - 1] + "'");
+            }
+            if (*number != static_cast<long long>(k + 1)) {
+                fail(at,
+                     "point number " + std::to_string(*number) + " where " + std::to_string(k + 1) + " was expected");
+            }
+            points[k].IC = colourCode(at, f[1]);
+        }
+    }
+
+    std::string path_;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+ViewDrawing readViewDrawing(const std::string& path) { return DrawingReader(path).read(); }
+
+std::vector<ViewPoint> viewPointsOf(std::span<const TLREC> points) {
+    std::vector<ViewPoint> out;
+    out.reserve(points.size());
+    for (const TLREC& tl : points) {
+        out.push_back({tl.IC, toDouble(tl.XYZ(1)), toDouble(tl.XYZ(2)), toDouble(tl.XYZ(3))});
+    }
+    return out;
+}
+
+}  // namespace quorl
