@@ -66,6 +66,7 @@ TEST(FormatOracle, MatchesGfortranOnEveryCase) {
     quorl::test::addExponentCases(list);
     quorl::test::addGeneralCases(list);
     quorl::test::addQuadCases(list);
+    quorl::test::addWideDecimalCases(list);
     quorl::test::addTextCases(list);
     quorl::test::addRecordCases(list);
     quorl::test::addSystemFormatCases(list, systemFormats());
