@@ -8,9 +8,11 @@
 
 namespace quorl::io {
 
-void TextRef::assign(std::string_view s) const {
-    for (std::size_t i = 0; i < length_; ++i) {
-        chars_[i] = i < s.size() ? s[i] : ' ';
+void TextRef::assign(std::string_view s) const { assign(0, length_, s); }
+
+void TextRef::assign(std::size_t from, std::size_t count, std::string_view s) const {
+    for (std::size_t i = 0; i < count && from + i < length_; ++i) {
+        chars_[from + i] = i < s.size() ? s[i] : ' ';
     }
 }
 

@@ -67,6 +67,9 @@ public:
     TextRef(Text<N>& t) : chars_(&t[0]), length_(N) {}  // NOLINT: implicit, any Text<N> is one
     // The first `length` characters of `s`, padded with blanks.
     void assign(std::string_view s) const;
+    // Characters from..from+count-1 (within the length) from `s`, padded
+    // with blanks: the assignment to a substring.
+    void assign(std::size_t from, std::size_t count, std::string_view s) const;
     std::size_t length() const { return length_; }
 
 private:
