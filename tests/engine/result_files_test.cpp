@@ -4,7 +4,11 @@
 // a fresh directory.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -300,6 +304,48 @@ TEST(PreviousValues, AMissingFileIsReportedAndTheRunGoesOn) {
     ASSERT_EQ(r.startP.size(), 2u);
     EXPECT_TRUE(r.startP[0] == Quad{});
     EXPECT_TRUE(TempDir::exists("Quorl-params.txt"));  // written at the end as always
+}
+
+// Something that stands at an input file's name but cannot be read (a
+// directory, a FIFO, a file without read permission) is an error of that
+// file, reported with its pause, never "not found" or silence; a FIFO is
+// not waited on (the alarm ends a run that blocks).
+TEST(InputFiles, OnesThatCannotBeReadAreReportedAsReadErrors) {
+    struct Kind {
+        const char* what;
+        std::function<void(const char*)> make;
+    };
+    const Kind kinds[] = {
+        {"directory", [](const char* name) { std::filesystem::create_directory(name); }},
+        {"FIFO", [](const char* name) { ASSERT_EQ(::mkfifo(name, 0600), 0); }},
+        {"no permission",
+         [](const char* name) {
+             TempDir::writeFile(name, "&QUORLNML JPD=0 /\n");
+             std::filesystem::permissions(name, std::filesystem::perms::none);
+         }},
+    };
+    const std::pair<const char*, const char*> files[] = {
+        {"Quorl-user.nml", "Quorl-user.nml variable changes included...\n"
+                           "Error reading Quorl-user.nml. Press enter to continue.\n"},
+        {"Quorl-params.txt", "Error reading Quorl-params.txt. Press enter to continue.\n"},
+    };
+    for (const Kind& kind : kinds) {
+        if (std::string(kind.what) == "no permission" && ::geteuid() == 0) {
+            continue;  // root reads every file
+        }
+        for (const auto& [name, pause] : files) {
+            TempDir dir;
+            kind.make(name);
+            ::alarm(20);
+            const bool params = std::string(name) == "Quorl-params.txt";
+            RunOf r(LineFit{.jprev = params ? 1 : -1, .jitertot = -1});
+            ::alarm(0);
+            EXPECT_TRUE(contains(r.console(), pause)) << kind.what << " " << name << ":\n" << r.console();
+            EXPECT_FALSE(contains(r.console(), "not found")) << kind.what << " " << name;
+            ASSERT_EQ(r.startP.size(), 2u) << kind.what << " " << name;
+            EXPECT_TRUE(r.startP[0] == Quad{}) << kind.what << " " << name;
+        }
+    }
 }
 
 TEST(ParameterFile, AFailedWriteLeavesTheOldFileWholeAndExitsNonZero) {
