@@ -8,6 +8,7 @@
 #include "engine/iteration_step.hpp"
 #include "engine/print_iter.hpp"
 #include "engine/result_files.hpp"
+#include "engine/run_lock.hpp"
 #include "engine/stages.hpp"
 #include "engine/user_config.hpp"
 #include "io/free_input.hpp"
@@ -203,7 +204,9 @@ void endOfRun(State& s) {
 
 int runQuorl(State& s, Model model) {
     s.model = std::move(model);
+    RunLock lock;  // one run per directory, released once the run has ended
     try {
+        lock.acquire();
         startUp(s);
         iterate(s);
         endOfRun(s);
