@@ -12,6 +12,7 @@
 
 #include "format_oracle.hpp"
 #include "io/format.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 
@@ -73,7 +74,8 @@ TEST(FormatOracle, MatchesGfortranOnEveryCase) {
     quorl::test::addFreeFormCases(list);
 
     const auto& cases = list.cases();
-    const auto expected = quorl::test::runOracle(cases, QUORL_FORMAT_ORACLE, QUORL_BINARY_DIR);
+    const quorl::testing::TempDir dir;  // the oracle's input and output files
+    const auto expected = quorl::test::runOracle(cases, QUORL_FORMAT_ORACLE, dir.path().string());
     std::map<std::string, int> compared, rejected;
     int mismatches = 0;
     std::map<std::string, int> failedIn;
