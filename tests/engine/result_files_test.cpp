@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -233,6 +235,20 @@ TEST(ParameterFile, ValuesWithThreeDigitExponentsComeBack) {
     ASSERT_EQ(second.startP.size(), 2u);
     EXPECT_TRUE(second.startP[0] == tiny);
     EXPECT_TRUE(second.startP[1] == huge);
+}
+
+// A value that is not finite is written as e41.32 writes it (NaN,
+// -Infinity), and the next run reads it back as such.
+TEST(ParameterFile, ValuesThatAreNotFiniteComeBack) {
+    TempDir dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    TempDir::writeFile("Quorl-params.txt",
+                       quorl::io::formatFreeOf(2, 1) + quorl::io::format("(e41.32,i5,'  ')", Quad{-inf, 0.0}, 1) +
+                           quorl::io::format("(e41.32,i5,'  ')", Quad{std::nan(""), 0.0}, 2));
+    RunOf r(LineFit{.jprev = 1, .jitertot = -1});
+    ASSERT_EQ(r.startP.size(), 2u) << r.console();
+    EXPECT_EQ(r.startP[0].hi, -inf);
+    EXPECT_TRUE(std::isnan(r.startP[1].hi));
 }
 
 TEST(ParameterFile, AskedAtStartUpWithJPrevZero) {
