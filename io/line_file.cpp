@@ -135,14 +135,18 @@ std::optional<std::string> LineFile::readLine() {
         }
         line.resize(got);
     }
-    if (first_ && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+    finishLine(line, first_);
+    first_ = false;
+    return line;
+}
+
+void LineFile::finishLine(std::string& line, bool firstOfFile) {
+    if (firstOfFile && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
         line.erase(0, kByteOrderMark.size());
     }
-    first_ = false;
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    return line;
 }
 
 }  // namespace quorl::io

@@ -38,6 +38,10 @@ public:
     // the file. A failing read (an I/O error) throws std::runtime_error.
     std::optional<std::string> readLine();
 
+    // A line as read up to its '\n' made a record: a byte-order mark at the
+    // start of the first line and a '\r' at the end dropped.
+    static void finishLine(std::string& line, bool firstOfFile);
+
 private:
     explicit LineFile(int fd) : fd_(fd) {}
     // Refills the buffer from the file; false at the end of the file.

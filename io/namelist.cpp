@@ -8,14 +8,14 @@
 #include <istream>
 #include <optional>
 
+#include "io/line_file.hpp"
 #include "io/real_text.hpp"
+#include "io/upper_case.hpp"
 #include "io/units.hpp"
 
 namespace quorl::io {
 
 namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool isQuote(char c) { return c == '\'' || c == '"'; }
@@ -28,26 +28,6 @@ bool isLineEnd(char c) { return c == '\n' || c == '\0'; }
 // a number, a name or a word also at '!', where a comment starts.
 bool endsText(char c) { return isBlank(c) || c == ',' || c == '/' || isLineEnd(c); }
 bool endsNumber(char c) { return endsText(c) || c == '!'; }
-
-bool equalsUpper(std::string_view text, std::string_view upperWord) {
-    if (text.size() != upperWord.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != upperWord[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return u;
-}
 
 // A text as a message shows it: its first 40 characters at most.
 std::string shown(std::string_view v) {
@@ -129,7 +109,7 @@ public:
         if (!group.empty() && (group.front() == '&' || group.front() == '$')) {
             group.remove_prefix(1);
         }
-        group_ = upper(group);
+        group_ = upperCase(group);
     }
 
     NamelistResult run() {
@@ -265,9 +245,9 @@ private:
     }
 
     const NamelistMember* find(std::string_view name) const {
-        const std::string u = name.size() <= 64 ? upper(name) : std::string();
+        const std::string u = name.size() <= 64 ? upperCase(name) : std::string();
         for (const NamelistMember& m : members_) {
-            if (upper(m.name()) == u) {
+            if (upperCase(m.name()) == u) {
                 return &m;
             }
         }
@@ -480,13 +460,8 @@ NamelistResult readNamelist(std::istream& in, std::string_view group, const std:
         if (!std::getline(in, line)) {
             return std::nullopt;
         }
-        if (first && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
-            line.erase(0, kByteOrderMark.size());
-        }
+        LineFile::finishLine(line, first);
         first = false;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
         return line;
     };
     return GroupReader(next, group, members).run();

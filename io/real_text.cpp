@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "io/upper_case.hpp"
 #include "quad/decimal.hpp"
 
 namespace quorl::io {
@@ -16,18 +17,6 @@ constexpr int kKeptDigits = 1700;
 constexpr long long kExponentLimit = 1000000000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool equalsUpper(std::string_view text, std::string_view word) {
-    if (text.size() != word.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != word[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The word without its sign: Inf, Infinity, NaN, NaN(alphanumerics).
 bool nonFinite(std::string_view w, double& value) {

@@ -57,33 +57,34 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
 void Units::setDefaultFile(int unit, const std::string& path) { defaultFiles_[unit] = path; }
 
 void Units::openRead(int unit, const std::string& path) {
-    if (unit <= kConsoleOut) {
-        stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
+    switch (connectForReading(unit, path)) {
+    case LineFile::Refusal::None:
+        return;
+    case LineFile::Refusal::Missing:
+        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it does not exist");
+    case LineFile::Refusal::NotAFile:
+        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it is not a regular file");
+    case LineFile::Refusal::NoAccess:
+        break;
     }
-    close(unit);
-    LineFile::Refusal why = LineFile::Refusal::None;
-    auto lines = LineFile::open(path, why);
-    if (!lines) {
-        stop("cannot read file '" + path + "' on " + unitName(unit) +
-             (why == LineFile::Refusal::Missing    ? ": it does not exist"
-              : why == LineFile::Refusal::NotAFile ? ": it is not a regular file"
-                                                   : ": it cannot be opened for reading"));
-    }
-    files_[unit] = Connection{path, true, false, nullptr, std::move(lines)};
+    stop("cannot read file '" + path + "' on " + unitName(unit) + ": it cannot be opened for reading");
 }
 
 bool Units::tryOpenRead(int unit, const std::string& path) {
+    return connectForReading(unit, path) == LineFile::Refusal::None;
+}
+
+LineFile::Refusal Units::connectForReading(int unit, const std::string& path) {
     if (unit <= kConsoleOut) {
         stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
     }
     close(unit);
     LineFile::Refusal why = LineFile::Refusal::None;
     auto lines = LineFile::open(path, why);
-    if (!lines) {
-        return false;
+    if (lines) {
+        files_[unit] = Connection{path, true, false, nullptr, std::move(lines)};
     }
-    files_[unit] = Connection{path, true, false, nullptr, std::move(lines)};
-    return true;
+    return why;
 }
 
 bool Units::exists(const std::string& path) {

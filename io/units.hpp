@@ -132,6 +132,7 @@ private:
     };
 
     Connection& connectDefault(int unit);
+    LineFile::Refusal connectForReading(int unit, const std::string& path);
     Connection& connection(int unit, bool forReading);
     void closeConnection(Connection& c, int unit);
 
