@@ -1,8 +1,9 @@
 // Reading the previous run's values from Quorl-params.txt at start-up.
 #include <cstdint>
-#include <fstream>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/result_files.hpp"
@@ -22,56 +23,23 @@ constexpr std::string_view kErrorText = "Error reading Quorl-params.txt. Press e
     io::stop("Quorl: input error in " + std::string(kParameterFile) + ": " + what, kParameterInputStatus);
 }
 
-// The e41.32 field of a value whose decimal exponent has three digits
-// drops the E ("0.12340000000000000000000000000000-119"), as an exponent
-// form does when the exponent no longer fits. The first item of such a line
-// gets its E back so that the free-form read takes it.
-std::string withExponentLetter(std::string line) {
-    const std::size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos) {
-        return line;
-    }
-    std::size_t i = start;
-    if (line[i] == '+' || line[i] == '-') {
-        ++i;
-    }
-    bool digits = false;
-    bool point = false;
-    for (; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits || i >= line.size() || (line[i] != '+' && line[i] != '-')) {
-        return line;
-    }
-    std::size_t j = i + 1;
-    while (j < line.size() && line[j] >= '0' && line[j] <= '9') {
-        ++j;
-    }
-    const bool endsItem = j == line.size() || line[j] == ' ' || line[j] == ',' || line[j] == '\t';
-    if (j > i + 1 && endsItem) {
-        line.insert(i, 1, 'E');
-    }
-    return line;
-}
-
-// One value line: the first item of the next non-blank record.
+// One value line: the first item of the next non-blank record. The line
+// is handed to the free-form read as it is (moved, never copied): a value
+// line may be very long. The e41.32 field of a value whose exponent has
+// three digits drops its E ("0.1234...-119"); the free-form read takes that
+// form as it is.
 io::ReadResult readValueLine(State& s, Quad& value) {
     for (;;) {
-        const std::optional<std::string> line = s.units.readLine(s.JPU10);
+        std::optional<std::string> line = s.units.readLine(s.JPU10);
         if (!line) {
             return io::ReadResult{io::ReadStatus::EndOfInput, 0, ""};
         }
         if (line->find_first_not_of(" \t") == std::string::npos) {
             continue;  // blank records are skipped, as in a free-form read
         }
-        return io::readFree(withExponentLetter(*line), value);
+        const io::RecordSource oneRecord = [&line]() { return std::exchange(line, std::nullopt); };
+        const io::FreeItem item{&value};
+        return io::readFreeItems(oneRecord, std::span<const io::FreeItem>(&item, 1));
     }
 }
 
@@ -79,16 +47,18 @@ io::ReadResult readValueLine(State& s, Quad& value) {
 
 void readPreviousValues(State& s) {
     const std::string path(kParameterFile);
-    s.driver.LEXISTS = io::Units::exists(path);
+    // Anything standing at the name counts as there; one that cannot be
+    // read (a directory, a FIFO, no permission) is a read error, not a
+    // missing file.
+    s.driver.LEXISTS = io::Units::present(path);
     if (!s.driver.LEXISTS) {
         io::pause(s.units, kMissingText);
         return;
     }
-    if (!std::ifstream(path)) {
+    if (!s.units.tryOpenRead(s.JPU10, path)) {
         io::pause(s.units, kErrorText);
         return;
     }
-    s.units.openRead(s.JPU10, path);
 
     // The counts go into locals: the arrays are already allocated for the
     // current model, and a file written for other counts cannot be used.

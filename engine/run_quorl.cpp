@@ -10,6 +10,7 @@
 #include "engine/require_finite_error.hpp"
 #include "engine/result_files.hpp"
 #include "engine/results_json.hpp"
+#include "engine/run_lock.hpp"
 #include "engine/stages.hpp"
 #include "engine/uncertainty.hpp"
 #include "engine/user_config.hpp"
@@ -213,7 +214,9 @@ void endOfRun(State& s) {
 
 int runQuorl(State& s, Model model) {
     s.model = std::move(model);
+    RunLock lock;  // one run per directory, released once the run has ended
     try {
+        lock.acquire();
         startUp(s);
         iterate(s);
         endOfRun(s);

@@ -1,6 +1,7 @@
 #include "engine/user_config.hpp"
 
-#include <fstream>
+#include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "io/namelist.hpp"
@@ -10,6 +11,7 @@ namespace quorl {
 
 namespace {
 constexpr const char* kConfigFile = "Quorl-user.nml";
+constexpr std::string_view kErrorText = "Error reading Quorl-user.nml. Press enter to continue.";
 }  // namespace
 
 namespace {
@@ -29,39 +31,53 @@ std::vector<io::NamelistMember> configMembers(State& s) {
 }  // namespace
 
 void readUserConfig(State& s) {
-    s.driver.LEXISTS = io::Units::exists(kConfigFile);
+    // Anything standing at the name counts as there: a file that cannot be
+    // read (a directory, a FIFO, no permission) is reported, not ignored.
+    s.driver.LEXISTS = io::Units::present(kConfigFile);
     if (!s.driver.LEXISTS) {
         return;
     }
     write(s, 6, "('Quorl-user.nml variable changes included...')");
     std::vector<io::NamelistMember> members = configMembers(s);
-    // A file that exists but cannot be read is reported like a faulty one.
-    if (!std::ifstream(kConfigFile)) {
-        io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
+    if (!s.units.tryOpenRead(s.JPU10, kConfigFile)) {
+        s.driver.configFaultMember.clear();
+        s.driver.configFault = "it is no regular file that can be read";
+        io::pause(s.units, kErrorText);
         return;
     }
-    s.units.openRead(s.JPU10, kConfigFile);
     const io::NamelistResult r = io::readNamelist(s.units, s.JPU10, "QUORLNML", members);
-    // A file without the group means no changes; any fault in the group
-    // is reported, the members before it keeping their new values.
-    if (r.found && !r.ok()) {
-        io::pause(s.units, "Error reading Quorl-user.nml. Press enter to continue.");
-    }
     s.units.close(s.JPU10);
+    // A file without the group means no changes; any fault in the group is
+    // reported, the members before it keeping their new values. The pause
+    // says only that the file was not read whole; the echo of the controls
+    // names the member at fault.
+    if (r.found && !r.ok()) {
+        s.driver.configFaultMember = r.member;
+        s.driver.configFault = r.message;
+        io::pause(s.units, kErrorText);
+    }
 }
 
 Text<60> configuredUserFile(const State& s) {
-    State scratch;
+    std::istringstream in;
+    std::ostringstream out;
+    State scratch(in, out);
     scratch.CJUSERFILE = s.CJUSERFILE;
-    std::ifstream in(kConfigFile);
-    if (in) {
-        io::readNamelist(in, "QUORLNML", configMembers(scratch));
+    if (scratch.units.tryOpenRead(scratch.JPU10, kConfigFile)) {
+        io::readNamelist(scratch.units, scratch.JPU10, "QUORLNML", configMembers(scratch));
+        scratch.units.close(scratch.JPU10);
     }
     return scratch.CJUSERFILE;
 }
 
 void echoControls(State& s) {
     const int u = s.JPU;
+    if (!s.driver.configFault.empty() && !s.driver.configFaultMember.empty()) {
+        write(s, u, "(/'Quorl-user.nml was not read whole, at member ',a,': ',a)", s.driver.configFaultMember,
+              s.driver.configFault);
+    } else if (!s.driver.configFault.empty()) {
+        write(s, u, "(/'Quorl-user.nml was not read whole: ',a)", s.driver.configFault);
+    }
     write(s, u, "(/'Quorl`s initial values, after calling YouQuorl(1):')");
     write(s, u, "( ' jBOn     =',i6,6x,' = [     1: ]' )", s.JBON);
     write(s, u, "( ' jUnClamp =',i6,6x,' = [     1: ]' )", s.JUNCLAMP);

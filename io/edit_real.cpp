@@ -174,6 +174,34 @@ void writeExponentParts(std::string& out, bool negative, bool plus, std::string_
 
 bool isZeroValue(Quad v) { return v.hi == 0.0 && v.lo == 0.0; }
 
+// The exact value of a double-double is a multiple of 2^-1074 below 2^1025:
+// it has at most 1074 decimals and fewer than 1400 significant digits. Past
+// those counts every further digit is an exact zero, so the digit generator
+// (whose big integers have a fixed capacity) is asked for no more and the
+// zeros are appended: every decimal count a format can give is served.
+constexpr int kExactDecimals = 1074;
+constexpr int kExactSignificant = 1400;
+
+void decimalDigits(Quad v, int decimals, std::string& digits) {
+    if (decimals <= kExactDecimals) {
+        fixedDigits(v, decimals, digits);
+        return;
+    }
+    fixedDigits(v, kExactDecimals, digits);
+    if (digits != "0") {
+        digits.append(static_cast<std::size_t>(decimals - kExactDecimals), '0');
+    }
+}
+
+int significantDigits(Quad v, int count, std::string& digits) {
+    if (count <= kExactSignificant) {
+        return scientificDigits(v, count, digits);
+    }
+    const int k = scientificDigits(v, kExactSignificant, digits);
+    digits.append(static_cast<std::size_t>(count - kExactSignificant), '0');
+    return k;
+}
+
 // How gfortran chooses between the fixed and the exponent form of Gw.d for
 // a real of type T: the limits 0.1 (1 - 0.5 10^-d), 10^d - 0.5 and
 // 10^(s-1) (1 - 0.5 10^-d) are formed in T's own arithmetic, 10^k by
@@ -236,7 +264,7 @@ void editFixed(std::string& out, Quad v, int w, int d, bool plus) {
         return;
     }
     std::string& digits = scratch();
-    fixedDigits(v, d, digits);
+    decimalDigits(v, d, digits);
     writeFixedFromDigits(out, isNegativeValue(v), plus, digits, d, w);
 }
 
@@ -250,7 +278,7 @@ void editExponent(std::string& out, Quad v, int w, int d, int e, char letter, bo
     if (isZeroValue(v)) {
         digits.assign(static_cast<std::size_t>(d), '0');
     } else {
-        k = scientificDigits(v, d, digits);
+        k = significantDigits(v, d, digits);
     }
     writeExponentParts(out, isNegativeValue(v), plus, digits, k, w, e, letter);
 }
@@ -280,7 +308,7 @@ void editGeneral(std::string& out, Quad v, int w, int d, int e, bool plus, Gener
     if (zero) {
         s = 1;
     } else if (rule == GeneralRule::Exact) {
-        const int k = scientificDigits(v, d, digits);
+        const int k = significantDigits(v, d, digits);
         if (k < 0 || k > d) {
             writeExponentParts(out, negative, plus, digits, k, w, e, 'E');
             return;
@@ -291,13 +319,13 @@ void editGeneral(std::string& out, Quad v, int w, int d, int e, bool plus, Gener
         s = rule == GeneralRule::Real32 ? fixedFormDigits<float>(static_cast<float>(x), d)
                                         : fixedFormDigits<double>(x, d);
         if (s < 0) {
-            const int k = scientificDigits(v, d, digits);
+            const int k = significantDigits(v, d, digits);
             writeExponentParts(out, negative, plus, digits, k, w, e, 'E');
             return;
         }
     }
     const std::size_t at = out.size();
-    fixedDigits(v, d - s, digits);
+    decimalDigits(v, d - s, digits);
     writeFixedFromDigits(out, negative, plus, digits, d - s, w - n);
     if (out[at] == '*') {
         out.resize(at);
@@ -326,13 +354,13 @@ void editFreeReal(std::string& out, Quad v, FreeKind kind) {
                                        : fullFixedFormDigits(abs(v));
     }
     if (s >= 0) {
-        fixedDigits(v, sig - s, digits);
+        decimalDigits(v, sig - s, digits);
         writeFixedFromDigits(out, negative, false, digits, sig - s, w - n);
         out.append(static_cast<std::size_t>(n), ' ');
         return;
     }
     // d.ddddE+xxx
-    const int k = scientificDigits(v, sig, digits);
+    const int k = significantDigits(v, sig, digits);
     std::string text;
     if (negative) {
         text.push_back('-');

@@ -23,6 +23,7 @@
 #include "io/format.hpp"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -64,6 +65,45 @@ Quad valueOf(const Item& item) {
         item);
 }
 
+// The integer nearest the exact value hi + lo, halves away from zero, for
+// any pair of finite doubles, normalised or not; false when it lies outside
+// the 64-bit range. Every step is exact: the two-sum gives hi + lo = s + e
+// with |e| <= ulp(s)/2; below 2^64 the integer and fraction parts of s and e
+// are exact doubles, the integer parts add up in 128 bits, and the fraction
+// (f + g, again by a two-sum) is compared with the halves exactly.
+bool nearestInt64(double hi, double lo, std::int64_t& out) {
+    const double s = hi + lo;
+    if (!(std::fabs(s) < 0x1p64)) {
+        return false;  // |hi + lo| >= 2^64 - 2^11, or the sum overflowed
+    }
+    const double sb = s - hi;
+    const double e = (hi - (s - sb)) + (lo - sb);
+    const double si = std::trunc(s), ei = std::trunc(e);
+    const double sf = s - si, ef = e - ei;
+    __extension__ typedef __int128 I128;
+    I128 j = static_cast<I128>(si) + static_cast<I128>(ei);
+    const double f0 = sf + ef;
+    const double fb = f0 - sf;
+    const double g = (sf - (f0 - fb)) + (ef - fb);
+    const double fi = std::trunc(f0);
+    j += static_cast<I128>(fi);
+    const double f = f0 - fi;  // the fraction r = f + g, |r| < 1
+    const auto atLeast = [&](double t) { return f > t || (f == t && g >= 0.0); };
+    const auto atMost = [&](double t) { return f < t || (f == t && g <= 0.0); };
+    const bool positive = j > 0 || (j == 0 && !atMost(0.0));
+    const bool negative = j < 0 || (j == 0 && !atLeast(0.0));
+    if (positive) {
+        j += atLeast(0.5) ? 1 : (atLeast(-0.5) ? 0 : -1);  // floor(v + 1/2)
+    } else if (negative) {
+        j += atMost(-0.5) ? -1 : (atMost(0.5) ? 0 : 1);  // ceil(v - 1/2)
+    }
+    if (j > std::numeric_limits<std::int64_t>::max() || j < std::numeric_limits<std::int64_t>::min()) {
+        return false;
+    }
+    out = static_cast<std::int64_t>(j);
+    return true;
+}
+
 // The integer an item stands for under I or B; false when there is none.
 bool integerOf(const Item& item, std::int64_t& out) {
     if (const auto* i = std::get_if<std::int32_t>(&item)) {
@@ -78,14 +118,7 @@ bool integerOf(const Item& item, std::int64_t& out) {
         return false;
     }
     const Quad v = valueOf(item);
-    if (!isFinite(v) || !(std::fabs(v.hi) < 9.2233720368547758e18)) {
-        return false;
-    }
-    const bool negative = v.hi < 0.0;
-    const Quad r = trunc(abs(v) + 0.5);
-    const std::int64_t m = static_cast<std::int64_t>(r.hi) + static_cast<std::int64_t>(r.lo);
-    out = negative ? -m : m;
-    return true;
+    return isFinite(v) && nearestInt64(v.hi, v.lo, out);
 }
 
 void writeInteger(std::string& out, const Item& item, int w, int m, bool plus) {

@@ -23,7 +23,9 @@ namespace quorl::io {
 using Item = std::variant<std::int32_t, std::int64_t, float, double, Quad, std::string_view>;
 
 // The text of one write of `items` under `fmt`. A malformed format throws
-// std::invalid_argument naming the offending column.
+// std::invalid_argument naming the offending column; so does a format whose
+// repeat counts multiply to more work than one pass may do (10^7 characters
+// or steps, see io/format_parse.hpp).
 std::string formatItems(std::string_view fmt, std::span<const Item> items);
 
 // List-directed ("free-form") output of the items: one record.

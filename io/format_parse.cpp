@@ -1,6 +1,15 @@
 // Format text to descriptor records: a small recursive-descent parser over
 // the text with blanks removed (outside quotes, blanks mean nothing in a
 // format). Every error names the 1-based column of the original text.
+//
+// The work of one pass through a format is bounded: each descriptor counts
+// the characters it may write (its width, its text, its blanks, at least 1)
+// times the product of the repeat counts around it, and a format whose total
+// exceeds kMaxFormatWork is rejected where the total crosses it. Without the
+// bound, "(100000(100000('x')))" would ask for 10^10 characters and
+// "(100000(100000(100000(sp))))" would run for hours, in a write and in a
+// formatted read alike. A write with items left at the end reverts to the
+// format's last group, which then takes at least one item per pass.
 #include "io/format_parse.hpp"
 
 #include <cctype>
@@ -66,6 +75,36 @@ private:
     char peek() const { return pos_ < chars_.size() ? chars_[pos_] : '\0'; }
     char peekUpper() const { return static_cast<char>(std::toupper(static_cast<unsigned char>(peek()))); }
     bool atDigit() const { return std::isdigit(static_cast<unsigned char>(peek())) != 0; }
+    // Counts the work of a descriptor met `times` times in one pass, each
+    // time writing `chars` characters (1 at least); fails beyond the bound.
+    void addWork(std::int64_t times, std::int64_t chars, std::size_t start) {
+        work_ += multiplier_ * times * (chars > 1 ? chars : 1);
+        if (work_ > kMaxFormatWork) {
+            pos_ = start;
+            fail("the format would write more than " + std::to_string(kMaxFormatWork) +
+                 " characters or take as many steps");
+        }
+    }
+
+    static std::int64_t timesOf(const Descriptor& d) {
+        return isDataOp(d.op) || d.op == Op::Slash ? d.repeat : 1;
+    }
+    // Characters of one use: a field's width (a width of 0 writes about as
+    // many as the decimals), a text, blanks, a record end.
+    static std::int64_t charsOf(const Descriptor& d) {
+        switch (d.op) {
+        case Op::Text:
+            return d.textLen;
+        case Op::Skip:
+            return d.w;
+        default:
+            if (isDataOp(d.op)) {
+                return d.w > 0 ? d.w : std::int64_t{d.d > 0 ? d.d : 0} + 1;
+            }
+            return 1;
+        }
+    }
+
     int number() {
         long v = 0;
         while (atDigit()) {
@@ -101,8 +140,13 @@ private:
                 needItem = true;
                 continue;
             }
+            const std::size_t start = pos_;
             item(depth);
             needItem = false;
+            const Descriptor& d = out_.ops.back();
+            if (d.op != Op::GroupClose) {  // a group has counted itself
+                addWork(timesOf(d), charsOf(d), start);
+            }
         }
     }
 
@@ -123,7 +167,14 @@ private:
             Descriptor d{Op::GroupOpen};
             d.repeat = repeat < 0 ? 1 : repeat;
             out_.ops.push_back(d);
+            // The group's open and close records, then its items, all
+            // repeated: the multiplier never exceeds the bound, so the
+            // products stay far inside 64 bits.
+            addWork(d.repeat, 1, start);
+            const std::int64_t outer = multiplier_;
+            multiplier_ *= d.repeat;
             list(depth + 1);
+            multiplier_ = outer;
             Descriptor close{Op::GroupClose};
             close.jump = open;
             out_.ops[static_cast<std::size_t>(open)].jump = static_cast<std::int32_t>(out_.ops.size());
@@ -294,6 +345,8 @@ private:
     std::vector<int> cols_;
     std::size_t pos_ = 0;
     ParsedFormat out_;
+    std::int64_t multiplier_ = 1;  // product of the repeat counts of the enclosing groups
+    std::int64_t work_ = 0;        // work of one pass so far
     std::int32_t lastTopGroup_ = -1;
 };
 

@@ -53,6 +53,10 @@ struct ParsedFormat {
     bool reversionHasData = false;  // a data descriptor from the reversion point on
 };
 
+// The most characters (or steps) one pass through a format may take; a
+// format beyond it is rejected (see format_parse.cpp).
+inline constexpr std::int64_t kMaxFormatWork = 10'000'000;
+
 // Parses a format text; throws std::invalid_argument naming the column.
 ParsedFormat parseFormat(std::string_view fmt);
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "io/format_parse.hpp"
+#include "io/real_text.hpp"
 #include "io/units.hpp"
 #include "quad/decimal.hpp"
 
@@ -33,21 +34,6 @@ std::string withoutBlanks(std::string_view field) {
     return out;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool equalsUpper(std::string_view text, std::string_view word) {
-    if (text.size() != word.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (upper(text[i]) != word[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // An integer field; an error text when it is not one.
 std::string readInteger(std::string_view field, std::int32_t& out) {
     const std::string t = withoutBlanks(field);
@@ -63,85 +49,6 @@ std::string readInteger(std::string_view field, std::int32_t& out) {
     default:
         return "is not an integer";
     }
-}
-
-// A real field as the decimal text "[-]digitsE[-]exponent" that the
-// conversions take, or as a non-finite value. An error text when it is none.
-struct RealText {
-    std::string decimal;  // empty for a non-finite value
-    double special = 0.0;
-};
-
-std::string realText(std::string_view field, int decimals, RealText& out) {
-    const std::string t = withoutBlanks(field);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
-    if (t.empty()) {
-        out.decimal = "0";
-        return {};
-    }
-    const std::string_view rest = std::string_view(t).substr(i);
-    const bool nan = rest.size() >= 3 && equalsUpper(rest.substr(0, 3), "NAN") &&
-                     (rest.size() == 3 || (rest[3] == '(' && rest.back() == ')'));
-    if (nan || equalsUpper(rest, "INF") || equalsUpper(rest, "INFINITY")) {
-        const double v = nan ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
-        out.decimal.clear();
-        out.special = negative ? -v : v;
-        return {};
-    }
-
-    std::string digits = negative ? "-" : "";
-    long fraction = 0;  // digits after the point
-    bool point = false, anyDigit = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (isDigit(c)) {
-            digits.push_back(c);
-            anyDigit = true;
-            fraction += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!anyDigit) {
-        return "is not a real number";
-    }
-    // The exponent: a letter with an optional sign, or a bare sign.
-    long exponent = 0;
-    if (i < t.size()) {
-        const char letter = upper(t[i]);
-        if (letter == 'E' || letter == 'D' || letter == 'Q') {
-            ++i;
-        } else if (t[i] != '+' && t[i] != '-') {
-            return "is not a real number";
-        }
-        bool expNegative = false;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-            expNegative = t[i] == '-';
-            ++i;
-        }
-        if (i == t.size()) {
-            return "has an exponent without digits";
-        }
-        for (; i < t.size(); ++i) {
-            if (!isDigit(t[i])) {
-                return "is not a real number";
-            }
-            // Beyond a million the value is infinite or zero anyway.
-            exponent = exponent < 1000000 ? exponent * 10 + (t[i] - '0') : exponent;
-        }
-        exponent = expNegative ? -exponent : exponent;
-    }
-    // Without a point the last d digits are the decimals.
-    const long scale = exponent - (point ? fraction : decimals);
-    out.decimal = digits + "E" + std::to_string(scale);
-    return {};
 }
 
 // The decimal text in the precision of T, rounded correctly; out of range
@@ -303,9 +210,11 @@ private:
             return {};
         }
         RealText r;
-        const std::string error = realText(f, d.d < 0 ? 0 : d.d, r);
-        if (!error.empty()) {
-            return fieldError(f, error);
+        const std::string t = withoutBlanks(f);
+        if (t.empty()) {
+            r.decimal = "0";  // an all-blank field is zero
+        } else if (!realText(t, r, d.d < 0 ? 0 : d.d)) {
+            return fieldError(f, "is not a real number");
         }
         Quad q{r.special, 0.0};
         if (!r.decimal.empty() && !parseQuad(r.decimal, q)) {

@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <limits>
 
+#include "io/real_text.hpp"
 #include "io/units.hpp"
-#include "quad/decimal.hpp"
 
 namespace quorl::io {
 
-void TextRef::assign(std::string_view s) const {
-    for (std::size_t i = 0; i < length_; ++i) {
-        chars_[i] = i < s.size() ? s[i] : ' ';
+void TextRef::assign(std::string_view s) const { assign(0, length_, s); }
+
+void TextRef::assign(std::size_t from, std::size_t count, std::string_view s) const {
+    for (std::size_t i = 0; i < count && from + i < length_; ++i) {
+        chars_[from + i] = i < s.size() ? s[i] : ' ';
     }
 }
 
@@ -52,8 +54,17 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool endsValue(char c) { return isBlank(c) || c == ',' || c == '/'; }
 bool isQuote(char c) { return c == '\'' || c == '"'; }
 
+// A value as a message shows it: its first 40 characters at most.
+std::string shown(std::string_view v) {
+    return v.size() <= 40 ? std::string(v) : std::string(v.substr(0, 40)) + "...";
+}
+
+// One value of the input. An undelimited value is a view into the record;
+// a quoted one is copied out (it may go on over records), but only as many
+// of its characters as the longest item can hold.
 struct Value {
-    std::string text;
+    std::string_view text;
+    std::string quotedText;
     bool quoted = false;
 };
 
@@ -61,7 +72,15 @@ struct Value {
 // the item being filled.
 class FreeReader {
 public:
-    FreeReader(const RecordSource& next, std::span<const FreeItem> items) : next_(next), items_(items) {}
+    FreeReader(const RecordSource& next, std::span<const FreeItem> items) : next_(next), items_(items) {
+        for (const FreeItem& item : items) {
+            if (std::holds_alternative<std::string*>(item)) {
+                textCap_ = std::string::npos;
+            } else if (const TextRef* t = std::get_if<TextRef>(&item)) {
+                textCap_ = std::max(textCap_, t->length());
+            }
+        }
+    }
 
     ReadResult run() {
         if (!nextRecord()) {
@@ -88,7 +107,7 @@ public:
             }
             std::size_t repeat = 1;
             if (!readRepeat(repeat)) {
-                return fail(ReadStatus::Malformed, itemName() + ": bad repeat count in '" + rawToken() + "'");
+                return fail(ReadStatus::Malformed, itemName() + ": bad repeat count in '" + shown(rawToken()) + "'");
             }
             if (pos_ == record_.size() || endsValue(record_[pos_])) {
                 item_ += std::min(repeat, items_.size() - item_);  // r*: r nulls
@@ -158,12 +177,12 @@ private:
         return true;
     }
 
-    std::string rawToken() const {
+    std::string_view rawToken() const {
         std::size_t end = pos_;
         while (end < record_.size() && !endsValue(record_[end])) {
             ++end;
         }
-        return record_.substr(pos_, end - pos_);
+        return std::string_view(record_).substr(pos_, end - pos_);
     }
 
     bool readValue(Value& v) {
@@ -172,26 +191,38 @@ private:
             pos_ += v.text.size();
             return true;
         }
+        // A quoted text may go on in the next records; a record's end adds
+        // no character to it.
         const char quote = record_[pos_++];
         v.quoted = true;
+        const auto keep = [&](char c) {
+            if (v.quotedText.size() < textCap_) {
+                v.quotedText.push_back(c);
+            }
+        };
         for (;;) {
             if (pos_ == record_.size()) {
-                error_ = "unterminated text " + std::string(1, quote) + v.text;
-                return false;
+                if (!nextRecord()) {
+                    error_ = "unterminated text " + std::string(1, quote) + shown(v.quotedText);
+                    return false;
+                }
+                continue;
             }
             const char c = record_[pos_++];
             if (c == quote) {
                 if (pos_ < record_.size() && record_[pos_] == quote) {
-                    v.text += quote;
+                    keep(quote);
                     ++pos_;
                     continue;
                 }
                 break;
             }
-            v.text += c;
+            keep(c);
         }
+        v.text = v.quotedText;
         if (pos_ < record_.size() && !endsValue(record_[pos_])) {
-            error_ = "text " + std::string(1, quote) + v.text + quote + " is followed by '" + rawToken() + "'";
+            error_ = "text " + std::string(1, quote) + shown(v.text) + quote + " is followed by '" +
+                     shown(rawToken()) + "'";
             return false;
         }
         return true;
@@ -210,12 +241,12 @@ private:
         case IntParse::Ok:
             return true;
         case IntParse::OutOfRange:
-            error_ = "'" + v.text + "' is outside the integer range";
+            error_ = "'" + shown(v.text) + "' is outside the integer range";
             return false;
         case IntParse::NotInteger:
             break;
         }
-        error_ = "'" + v.text + "' is not an integer";
+        error_ = "'" + shown(v.text) + "' is not an integer";
         return false;
     }
 
@@ -224,8 +255,8 @@ private:
             error_ = "a text where a real number was expected";
             return false;
         }
-        if (!parseQuad(v.text, *target)) {
-            error_ = "'" + v.text + "' is not a real number";
+        if (!parseReal(v.text, *target)) {
+            error_ = "'" + shown(v.text) + "' is not a real number";
             return false;
         }
         return true;
@@ -237,7 +268,7 @@ private:
     }
 
     bool assignTo(std::string* target, const Value& v) {
-        *target = v.text;
+        target->assign(v.text);
         return true;
     }
 
@@ -257,6 +288,7 @@ private:
 
     const RecordSource& next_;
     std::span<const FreeItem> items_;
+    std::size_t textCap_ = 40;  // quoted characters kept: enough for every item and a message
     std::string record_;
     std::size_t pos_ = 0;
     std::size_t item_ = 0;

@@ -5,13 +5,15 @@
 //   io::ReadResult r = io::readFree(units, 5, n, x, c);   // from a unit
 //   io::ReadResult r = io::readFree("3, 1.5D-2 y", n, x, c);  // from text
 //
-// Items: std::int32_t (sign and digits), Quad (a decimal real, E or D
-// exponent, read to the nearest quad real; an integer is a valid real), a
-// single char, a std::string and a Text<N> (blank padded, truncated to N).
-// A text value is either undelimited (up to the next blank, comma or slash)
-// or quoted with ' or " (a doubled quote stands for one quote, and the text
-// closes on its own record); a single
-// char takes the first character of the value.
+// Items: std::int32_t (sign and digits), Quad (a real in any form of
+// io/real_text.hpp: E, D or Q exponent or a bare exponent sign as in
+// "1.5-3", Inf, Infinity, NaN with a sign, read to the nearest quad real;
+// an integer is a valid real), a single char, a std::string and a Text<N>
+// (blank padded, truncated to N). A text value is either undelimited (up
+// to the next blank, comma or slash) or quoted with ' or " (a doubled quote
+// stands for one); a quoted text may go on over records, the end of a
+// record adding nothing to it. A single char takes the first character of
+// the value.
 //
 // As in list-directed input: a read starts on a fresh record and takes as
 // many records as its items need (blank records are skipped); the values
@@ -65,6 +67,9 @@ public:
     TextRef(Text<N>& t) : chars_(&t[0]), length_(N) {}  // NOLINT: implicit, any Text<N> is one
     // The first `length` characters of `s`, padded with blanks.
     void assign(std::string_view s) const;
+    // Characters from..from+count-1 (within the length) from `s`, padded
+    // with blanks: the assignment to a substring.
+    void assign(std::size_t from, std::size_t count, std::string_view s) const;
     std::size_t length() const { return length_; }
 
 private:

@@ -1,12 +1,18 @@
+// Namelist input, read character by character over the lines of the input
+// as gfortran reads a group (see io/namelist.hpp for the conventions). The
+// current line is held once; values are read as views into it, and only a
+// name or a text's characters (as many as the member holds) are copied.
 #include "io/namelist.hpp"
 
 #include <cctype>
-#include <deque>
 #include <istream>
 #include <optional>
 
+#include "io/line_cursor.hpp"
+#include "io/line_file.hpp"
+#include "io/real_text.hpp"
+#include "io/upper_case.hpp"
 #include "io/units.hpp"
-#include "quad/decimal.hpp"
 
 namespace quorl::io {
 
@@ -14,286 +20,361 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool isQuote(char c) { return c == '\'' || c == '"'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
-bool startsName(const std::string& word) {
-    const char c = word.front();
-    return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '&' || c == '$';
-}
-bool endsWord(char c) { return isBlank(c) || c == ',' || c == '/' || c == '=' || c == '!' || isQuote(c); }
+// '\n' stands for the end of a line, '\0' for the end of the input.
+bool isLineEnd(char c) { return c == '\n' || c == '\0'; }
+// An undelimited text ends at a blank, a comma, a slash or the line's end;
+// a number, a name or a word also at '!', where a comment starts.
+bool endsText(char c) { return isBlank(c) || c == ',' || c == '/' || isLineEnd(c); }
+bool endsNumber(char c) { return endsText(c) || c == '!'; }
 
-std::string upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return u;
+// A text as a message shows it: its first 40 characters at most.
+std::string shown(std::string_view v) {
+    return v.size() <= 40 ? std::string(v) : std::string(v.substr(0, 40)) + "...";
 }
 
-enum class Kind { Word, Equals, Comma, Slash, End, Text, Unterminated, EndOfFile };
-
-struct Token {
-    Kind kind = Kind::EndOfFile;
-    std::string text;  // a word as written, a text's contents
+// A member's name as written, with an optional substring "(first:last)".
+struct Name {
+    std::string text;  // as written, at most 40 characters shown
+    const NamelistMember* member = nullptr;
+    bool range = false;
+    long first = -1, last = -1;  // -1: not given
     int line = 0;
-};
-
-// The tokens of a group, line by line, with up to two tokens of lookahead
-// (a word is the next member's name when '=' follows it).
-class Lexer {
-public:
-    explicit Lexer(const RecordSource& next) : next_(next) {}
-
-    // Skips lines up to the one that opens the group, and positions the
-    // lexer after the group's name. False if the text has no such group.
-    bool findGroup(const std::string& group) {
-        while (nextLine()) {
-            std::size_t p = 0;
-            while (p < line_.size() && isBlank(line_[p])) {
-                ++p;
-            }
-            if (p == line_.size() || (line_[p] != '&' && line_[p] != '$')) {
-                continue;
-            }
-            std::size_t e = ++p;
-            while (e < line_.size() && isNameChar(line_[e])) {
-                ++e;
-            }
-            if (upper(std::string_view(line_).substr(p, e - p)) == group) {
-                pos_ = e;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    int line() const { return lineNumber_; }
-
-    const Token& peek(std::size_t ahead = 0) {
-        while (queue_.size() <= ahead) {
-            queue_.push_back(lex());
-        }
-        return queue_[ahead];
-    }
-
-    Token take() {
-        peek();
-        Token t = std::move(queue_.front());
-        queue_.pop_front();
-        return t;
-    }
-
-private:
-    bool nextLine() {
-        std::optional<std::string> l = next_();
-        if (!l) {
-            atEnd_ = true;
-            return false;
-        }
-        line_ = std::move(*l);
-        pos_ = 0;
-        ++lineNumber_;
-        return true;
-    }
-
-    Token lex() {
-        for (;;) {
-            if (atEnd_) {
-                return Token{Kind::EndOfFile, {}, lineNumber_};
-            }
-            while (pos_ < line_.size() && isBlank(line_[pos_])) {
-                ++pos_;
-            }
-            if (pos_ == line_.size() || line_[pos_] == '!') {
-                nextLine();
-                continue;
-            }
-            const char c = line_[pos_];
-            if (c == '=' || c == ',' || c == '/') {
-                ++pos_;
-                return Token{c == '=' ? Kind::Equals : c == ',' ? Kind::Comma : Kind::Slash, std::string(1, c),
-                             lineNumber_};
-            }
-            if (isQuote(c)) {
-                return lexText();
-            }
-            const std::size_t start = pos_;
-            while (pos_ < line_.size() && !endsWord(line_[pos_])) {
-                ++pos_;
-            }
-            std::string word = line_.substr(start, pos_ - start);
-            const std::string u = upper(word);
-            return Token{u == "&END" || u == "$END" ? Kind::End : Kind::Word, std::move(word), lineNumber_};
-        }
-    }
-
-    Token lexText() {
-        const char quote = line_[pos_++];
-        Token t{Kind::Text, {}, lineNumber_};
-        for (;;) {
-            if (pos_ == line_.size()) {
-                t.kind = Kind::Unterminated;
-                return t;
-            }
-            const char c = line_[pos_++];
-            if (c == quote) {
-                if (pos_ < line_.size() && line_[pos_] == quote) {
-                    ++pos_;
-                } else {
-                    return t;
-                }
-            }
-            t.text += c;
-        }
-    }
-
-    const RecordSource& next_;
-    std::string line_;
-    std::size_t pos_ = 0;
-    int lineNumber_ = 0;
-    bool atEnd_ = false;
-    std::deque<Token> queue_;
 };
 
 class GroupReader {
 public:
     GroupReader(const RecordSource& next, std::string_view group, const std::vector<NamelistMember>& members)
-        : lexer_(next), members_(members) {
+        : cur_(next), members_(members) {
         if (!group.empty() && (group.front() == '&' || group.front() == '$')) {
             group.remove_prefix(1);
         }
-        group_ = upper(group);
+        group_ = upperCase(group);
     }
 
     NamelistResult run() {
-        if (!lexer_.findGroup(group_)) {
+        if (!findGroup()) {
             result_.message = "no group &" + group_ + " in the input";
             return result_;
         }
         result_.found = true;
-        const int opened = lexer_.line();
+        const int opened = cur_.line();
         for (;;) {
-            Token t = lexer_.take();
-            switch (t.kind) {
-            case Kind::Slash:
-            case Kind::End:
-                result_.complete = true;
-                result_.status = NamelistStatus::Ok;
-                return result_;
-            case Kind::Comma:
-                continue;
-            case Kind::EndOfFile:
-                fail(NamelistStatus::EndOfFile, t.line, {},
-                     "the input ends inside the group, opened on line " + std::to_string(opened));
-                return result_;
-            case Kind::Word:
-                if (!member(t)) {
+            if (pending_) {
+                Name n = std::move(*pending_);
+                pending_.reset();
+                if (!member(n)) {
                     return result_;
                 }
                 continue;
-            case Kind::Unterminated:
-                fail(NamelistStatus::UnterminatedText, t.line, {}, "unterminated text");
-                return result_;
-            case Kind::Equals:
-            case Kind::Text:
-                fail(NamelistStatus::Malformed, t.line, {}, "'" + t.text + "' where a name was expected");
+            }
+            skipSpace(true);
+            const char c = cur_.peek();
+            if (c == '\0') {
+                fail(NamelistStatus::EndOfFile, cur_.line(), {},
+                     "the input ends inside the group, opened on line " + std::to_string(opened));
                 return result_;
             }
+            if (c == '/') {
+                return complete();
+            }
+            if (c == '&' || c == '$') {
+                cur_.advance();
+                const std::string_view word = cur_.run([](char ch) { return !isNameChar(ch); });
+                if (word.size() >= 3 && equalsUpper(word.substr(0, 3), "END")) {
+                    return complete();
+                }
+                const std::string written = std::string(1, c) + shown(word);
+                fail(NamelistStatus::Malformed, cur_.line(), written,
+                     "'" + written + "' inside the group: its end ('/') is missing");
+                return result_;
+            }
+            if (isLetter(c)) {
+                Name n;
+                if (!readName(n, true) || !member(n)) {
+                    return result_;
+                }
+                continue;
+            }
+            // Neither a name nor the end: a second value, or anything else.
+            const std::string_view token = isQuote(c) ? cur_.run(isLineEnd) : cur_.run(endsNumber);
+            const std::string what = "'" + shown(token.empty() ? std::string_view(&c, 1) : token) + "'";
+            if (!lastMember_.empty()) {
+                fail(NamelistStatus::Malformed, cur_.line(), lastMember_,
+                     "more than one value for " + lastMember_ + " (" + what + ")");
+            } else {
+                fail(NamelistStatus::Malformed, cur_.line(), {}, what + " where a name was expected");
+            }
+            return result_;
         }
     }
 
 private:
-    // NAME = value, or NAME = followed by no value. False after a fault.
-    bool member(const Token& name) {
-        if (name.text.front() == '&' || name.text.front() == '$') {
-            return fail(NamelistStatus::Malformed, name.line, name.text,
-                        "'" + name.text + "' inside the group: its end ('/') is missing");
+    // The group starts at '&' or '$' followed by its name and a blank, a
+    // comma, a slash, a comment or the line's end, anywhere in the input
+    // outside comments. Leaves the cursor after the name.
+    bool findGroup() {
+        for (;;) {
+            const char c = cur_.peek();
+            if (c == '\0') {
+                return false;
+            }
+            if (c == '!') {
+                cur_.skipToLineEnd();
+            } else if (c == '&' || c == '$') {
+                cur_.advance();
+                const std::string_view name = cur_.run([](char ch) { return !isNameChar(ch); });
+                const char after = cur_.peekAt(name.size());
+                if (equalsUpper(name, group_) && endsNumber(after)) {
+                    cur_.skip(name.size());
+                    return true;
+                }
+                continue;  // the search goes on after the '&'
+            }
+            cur_.advance();
         }
-        if (lexer_.peek().kind != Kind::Equals) {
-            return fail(NamelistStatus::Malformed, name.line, name.text, "'=' missing after '" + name.text + "'");
+    }
+
+    // Blanks, line ends and comments (and commas, between items).
+    void skipSpace(bool commas) {
+        for (;;) {
+            const char c = cur_.peek();
+            if (isBlank(c) || c == '\n' || (commas && c == ',')) {
+                cur_.advance();
+            } else if (c == '!') {
+                cur_.skipToLineEnd();
+            } else {
+                return;
+            }
         }
-        lexer_.take();
-        const NamelistMember* m = find(name.text);
-        if (m == nullptr) {
-            return fail(NamelistStatus::UnknownName, name.line, name.text, "unknown name '" + name.text + "'");
+    }
+
+    // NAME or NAME(first:last), then '='. With `needEquals` a missing '='
+    // is a fault; without, false just says there was none.
+    bool readName(Name& n, bool needEquals) {
+        n.line = cur_.line();
+        const std::string_view word = cur_.run([](char ch) { return !isNameChar(ch); });
+        n.text = shown(word);
+        n.member = find(word);
+        cur_.skip(word.size());
+        if (cur_.peek() == '(') {
+            cur_.advance();
+            n.range = true;
+            const std::string_view first = cur_.run([](char ch) { return !isDigit(ch); });
+            cur_.skip(first.size());
+            bool ok = cur_.peek() == ':';
+            cur_.advance();
+            const std::string_view last = cur_.run([](char ch) { return !isDigit(ch); });
+            cur_.skip(last.size());
+            ok = ok && cur_.peek() == ')' && first.size() <= 9 && last.size() <= 9;
+            if (!ok) {
+                return fail(NamelistStatus::Malformed, n.line, n.text, "bad substring after " + n.text);
+            }
+            cur_.advance();
+            n.first = first.empty() ? -1 : std::stol(std::string(first));
+            n.last = last.empty() ? -1 : std::stol(std::string(last));
+            n.text += "(" + std::string(first) + ":" + std::string(last) + ")";
         }
-        const Token& v = lexer_.peek();
-        const bool nextName = v.kind == Kind::Word && lexer_.peek(1).kind == Kind::Equals;
-        if (v.kind == Kind::Unterminated) {
-            return fail(NamelistStatus::UnterminatedText, v.line, name.text,
-                        "unterminated text for " + name.text);
+        skipSpace(false);
+        if (cur_.peek() != '=') {
+            return needEquals ? fail(NamelistStatus::Malformed, n.line, n.text, "'=' missing after '" + n.text + "'")
+                              : false;
         }
-        if ((v.kind != Kind::Word && v.kind != Kind::Text) || nextName) {
-            return true;  // a null value: the member keeps its value
-        }
-        const Token value = lexer_.take();
-        if (!assign(*m, name.text, value)) {
-            return false;
-        }
-        // A second value is a fault; a word that starts like a name (a letter,
-        // or & and $ of a group) is taken as the next name and judged there.
-        const Token& after = lexer_.peek();
-        if (after.kind == Kind::Text || (after.kind == Kind::Word && !startsName(after.text))) {
-            return fail(NamelistStatus::Malformed, after.line, name.text,
-                        "more than one value for " + name.text + " ('" + after.text + "')");
-        }
+        cur_.advance();
         return true;
     }
 
-    const NamelistMember* find(const std::string& name) const {
-        const std::string u = upper(name);
+    const NamelistMember* find(std::string_view name) const {
+        const std::string u = name.size() <= 64 ? upperCase(name) : std::string();
         for (const NamelistMember& m : members_) {
-            if (upper(m.name()) == u) {
+            if (upperCase(m.name()) == u) {
                 return &m;
             }
         }
         return nullptr;
     }
 
-    bool assign(const NamelistMember& m, const std::string& name, const Token& v) {
-        const std::string shown = v.kind == Kind::Text ? "the text '" + v.text + "'" : "'" + v.text + "'";
+    // The value after NAME =, if any, into the member.
+    bool member(const Name& n) {
+        if (n.member == nullptr) {
+            return fail(NamelistStatus::UnknownName, n.line, n.text, "unknown name '" + n.text + "'");
+        }
+        const auto* text = std::get_if<TextRef>(&n.member->target());
+        std::size_t from = 0, count = 0;  // the characters a text value goes to
+        if (text != nullptr) {
+            const auto length = static_cast<long>(text->length());
+            const long first = n.first < 0 ? 1 : n.first;
+            const long last = n.last < 0 ? length : n.last;
+            if (first < 1 || first > last || last > length) {
+                return fail(NamelistStatus::Malformed, n.line, n.text,
+                            "substring " + n.text + " is outside the " + std::to_string(length) + " characters");
+            }
+            from = static_cast<std::size_t>(first - 1);
+            count = static_cast<std::size_t>(last - first + 1);
+        } else if (n.range) {
+            return fail(NamelistStatus::Malformed, n.line, n.text, n.text + ": only a text takes a substring");
+        }
+        lastMember_ = n.text;
+
+        skipSpace(false);
+        char c = cur_.peek();
+        if (c == ',') {
+            cur_.advance();
+            return true;  // a null value: the member keeps its value
+        }
+        if (c == '/' || c == '&' || c == '$' || c == '\0') {
+            return true;  // a null value before the end
+        }
+        // A repeat count r*: one value at most for a member of one value.
+        bool afterRepeat = false;
+        const std::string_view digits = cur_.run([](char ch) { return !isDigit(ch); });
+        if (!digits.empty() && cur_.peekAt(digits.size()) == '*') {
+            const std::size_t lead = digits.find_first_not_of('0');
+            if (lead == std::string_view::npos) {
+                return fail(NamelistStatus::Malformed, cur_.line(), n.text,
+                            "repeat count 0* for " + n.text + ": a repeat count must be positive");
+            }
+            if (digits.substr(lead) != "1") {
+                return fail(NamelistStatus::Malformed, cur_.line(), n.text,
+                            "repeat count " + shown(digits) + "* for " + n.text + ", which takes one value");
+            }
+            cur_.skip(digits.size() + 1);
+            c = cur_.peek();
+            if (endsText(c)) {
+                return true;  // r*: a null value
+            }
+            afterRepeat = true;
+        }
+        const int line = cur_.line();
         return std::visit(
             [&](auto target) {
                 using T = decltype(target);
                 if constexpr (std::is_same_v<T, TextRef>) {
-                    if (v.kind != Kind::Text) {
-                        return fail(NamelistStatus::WrongType, v.line, name,
-                                    name + " takes a quoted text, not " + shown);
-                    }
-                    target.assign(v.text);
-                    return true;
-                } else if constexpr (std::is_same_v<T, Quad*>) {
-                    if (v.kind == Kind::Text) {
-                        return fail(NamelistStatus::WrongType, v.line, name, name + " takes a real, not " + shown);
-                    }
-                    if (!parseQuad(v.text, *target)) {
-                        return fail(NamelistStatus::Malformed, v.line, name,
-                                    shown + " for " + name + " is not a real number");
-                    }
-                    return true;
+                    return textValue(n, target, from, count, afterRepeat);
                 } else {
-                    if (v.kind == Kind::Text) {
-                        return fail(NamelistStatus::WrongType, v.line, name,
-                                    name + " takes an integer, not " + shown);
+                    if (isQuote(c)) {
+                        return fail(NamelistStatus::WrongType, line, n.text,
+                                    n.text + (std::is_same_v<T, Quad*> ? " takes a real" : " takes an integer") +
+                                        ", not a text");
                     }
-                    switch (parseInt32(v.text, *target)) {
-                    case IntParse::Ok:
-                        return true;
-                    case IntParse::OutOfRange:
-                        return fail(NamelistStatus::Malformed, v.line, name,
-                                    shown + " for " + name + " is outside the integer range");
-                    case IntParse::NotInteger:
-                        break;
+                    const std::string_view token = cur_.run(endsNumber);
+                    if (!afterRepeat && isLetter(c) && (std::is_same_v<T, std::int32_t*> || !isNonFiniteWord(token))) {
+                        return nullOrFault(
+                            n, std::is_same_v<T, Quad*> ? "a real" : "an integer", token);
                     }
-                    Quad ignored{};
-                    if (parseQuad(v.text, ignored)) {
-                        return fail(NamelistStatus::WrongType, v.line, name,
-                                    name + " takes an integer, not the real " + shown);
-                    }
-                    return fail(NamelistStatus::Malformed, v.line, name,
-                                shown + " for " + name + " is not an integer");
+                    const bool ok = numberValue(n, target, token, line);
+                    cur_.skip(token.size());
+                    return ok;
                 }
             },
-            m.target());
+            n.member->target());
+    }
+
+    bool numberValue(const Name& n, Quad* target, std::string_view token, int line) {
+        if (!parseReal(token, *target)) {
+            return fail(NamelistStatus::Malformed, line, n.text,
+                        "'" + shown(token) + "' for " + n.text + " is not a real number");
+        }
+        return true;
+    }
+
+    bool numberValue(const Name& n, std::int32_t* target, std::string_view token, int line) {
+        const std::string shownToken = "'" + shown(token) + "'";
+        switch (parseInt32(token, *target)) {
+        case IntParse::Ok:
+            return true;
+        case IntParse::OutOfRange:
+            return fail(NamelistStatus::Malformed, line, n.text,
+                        shownToken + " for " + n.text + " is outside the integer range");
+        case IntParse::NotInteger:
+            break;
+        }
+        Quad ignored{};
+        if (parseReal(token, ignored)) {
+            return fail(NamelistStatus::WrongType, line, n.text, n.text + " takes an integer, not the real " + shownToken);
+        }
+        return fail(NamelistStatus::Malformed, line, n.text, shownToken + " for " + n.text + " is not an integer");
+    }
+
+    // A text member: a quoted text, or an undelimited one when it starts
+    // with a digit or follows a repeat count (as gfortran reads it).
+    bool textValue(const Name& n, TextRef target, std::size_t from, std::size_t count, bool afterRepeat) {
+        const char c = cur_.peek();
+        if (isQuote(c)) {
+            std::string value;
+            if (!quoted(n, count, value)) {
+                return false;
+            }
+            target.assign(from, count, value);
+            return true;
+        }
+        const std::string_view token = cur_.run(endsText);
+        if (!afterRepeat && !isDigit(c)) {
+            return nullOrFault(n, "a quoted text", cur_.run(endsNumber));
+        }
+        target.assign(from, count, token);
+        cur_.skip(token.size());
+        return true;
+    }
+
+    // A quoted text from the cursor, going on over lines (a line's end adds
+    // nothing); its first `keep` characters into `value`.
+    bool quoted(const Name& n, std::size_t keep, std::string& value) {
+        const int line = cur_.line();
+        const char quote = cur_.peek();
+        cur_.advance();
+        for (;;) {
+            const char c = cur_.peek();
+            if (c == '\0') {
+                return fail(NamelistStatus::UnterminatedText, line, n.text, "unterminated text for " + n.text);
+            }
+            cur_.advance();
+            if (c == '\n') {
+                continue;
+            }
+            if (c == quote) {
+                if (cur_.peek() != quote) {
+                    break;
+                }
+                cur_.advance();  // a doubled quote stands for one
+            }
+            if (value.size() < keep) {
+                value.push_back(c);
+            }
+        }
+        const char after = cur_.peek();
+        if (!endsNumber(after)) {
+            return fail(NamelistStatus::Malformed, cur_.line(), n.text,
+                        "the text for " + n.text + " is followed by '" + shown(cur_.run(endsText)) + "'");
+        }
+        return true;
+    }
+
+    // A word where the value of `n` should be: when it is the next name
+    // followed by '=', `n` had a null value and the word's member comes
+    // next; otherwise the word is a value of the wrong kind.
+    bool nullOrFault(const Name& n, const char* expected, std::string_view word) {
+        const int line = cur_.line();
+        const std::string written = shown(word);
+        Name next;
+        const bool ok = readName(next, false);
+        if (ok) {
+            pending_ = std::move(next);
+            return true;
+        }
+        if (result_.status != NamelistStatus::NotFound) {
+            return false;  // a fault in the word itself (a bad substring)
+        }
+        return fail(NamelistStatus::WrongType, line, n.text,
+                    n.text + " takes " + expected + ", not '" + written + "'");
+    }
+
+    NamelistResult complete() {
+        result_.complete = true;
+        result_.status = NamelistStatus::Ok;
+        return result_;
     }
 
     bool fail(NamelistStatus status, int line, std::string member, const std::string& what) {
@@ -304,20 +385,25 @@ private:
         return false;
     }
 
-    Lexer lexer_;
+    LineCursor cur_;
     const std::vector<NamelistMember>& members_;
     std::string group_;
+    std::optional<Name> pending_;  // a name already read, with its '='
+    std::string lastMember_;       // the member of the last value, for "more than one value"
     NamelistResult result_;
 };
 
 }  // namespace
 
 NamelistResult readNamelist(std::istream& in, std::string_view group, const std::vector<NamelistMember>& members) {
+    bool first = true;
     const RecordSource next = [&]() -> std::optional<std::string> {
         std::string line;
         if (!std::getline(in, line)) {
             return std::nullopt;
         }
+        LineFile::finishLine(line, first);
+        first = false;
         return line;
     };
     return GroupReader(next, group, members).run();

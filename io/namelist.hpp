@@ -9,19 +9,32 @@
 //   std::vector<io::NamelistMember> m = {{"JBON", s.JBON}, {"DELTA", s.DELTA}, {"WHAT", s.WHAT}};
 //   io::NamelistResult r = io::readNamelist(in, "QUORLNML", m);
 //
-// The group opens with &NAME (or $NAME) as the first thing on a line, the
-// name matched without regard to case; every line before it (comments,
-// other groups) is skipped. It ends with '/', &END or $END. Inside, NAME =
-// value pairs are separated by commas or blanks and may spread over several
-// lines; '!' starts a comment to the end of the line; a name given twice
-// takes its last value; "NAME = ," (or a name followed directly by the next)
-// leaves the member unchanged.
-//
-// Values: an int32 member takes sign and digits; a Quad member a decimal
-// real with an optional E or D exponent, read to the nearest quad real (an
-// integer is a valid real); a Text<N> member a quoted text, ' or ", a
-// doubled quote standing for one, closed on its own line, blank padded and
-// truncated to N.
+// The conventions are gfortran's (tests/io/input_oracle_test.cpp compares
+// the two on some 150 inputs):
+//  - The group opens with &NAME or $NAME (the name matched without regard
+//    to case) followed by a blank, a comma, a slash, a comment or the line's
+//    end, anywhere in the text: after other text on its line, after other
+//    groups; '!' starts a comment to the end of the line. A UTF-8
+//    byte-order mark at the start of the file is skipped. The group ends
+//    with '/', &END or $END.
+//  - Inside, NAME = value items are separated by blanks, commas or line
+//    ends and may spread over lines (a comment may stand anywhere between
+//    them, also after '='). A name given twice takes its last value.
+//  - A null value leaves the member as it is: "NAME = ," "NAME =" before the
+//    next name or the end, or r* (1* for a member of one value).
+//  - r*value repeats a value r times; a member of one value takes 1*value,
+//    a larger count is a fault.
+//  - int32: an optional sign and digits. Quad: any real of io/real_text.hpp
+//    (E, D or Q exponent, or none: "1-8"; Inf, Infinity, NaN(...) with a
+//    sign), read to the nearest quad real; an integer is a valid real.
+//  - Text<N>: a quoted text, ' or ", a doubled quote standing for one, going
+//    on over lines (a line's end adds nothing); or an undelimited text up to
+//    a blank, comma, slash or the line's end when it starts with a digit or
+//    follows a repeat count. Blank padded, truncated to N. NAME(i:j) assigns
+//    to characters i to j alone.
+//  - A word starting with a letter where a value should be is the next
+//    member's name when '=' follows it (the member before had a null value),
+//    and a value of the wrong kind otherwise.
 //
 // Members are assigned as the group is read. At the first fault (an unknown
 // name, a value of the wrong type, a malformed value, an unterminated text,
@@ -68,7 +81,7 @@ enum class NamelistStatus {
     UnknownName,       // a name that is not a member
     WrongType,         // e.g. a text for an integer, 1.5 for an integer
     Malformed,         // a value that is no number, a missing '=', ...
-    UnterminatedText,  // a quoted text not closed on its line
+    UnterminatedText,  // a quoted text not closed before the end of the text
     EndOfFile,         // the text ended inside the group
 };
 

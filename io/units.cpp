@@ -50,31 +50,49 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
     if (!stream->is_open()) {
         stop("cannot open file '" + path + "' for writing on " + unitName(unit));
     }
-    files_[unit] = Connection{path, false, false, std::move(stream)};
+    files_[unit] = Connection{path, false, false, std::move(stream), nullptr};
     written_.insert(path);
 }
 
 void Units::setDefaultFile(int unit, const std::string& path) { defaultFiles_[unit] = path; }
 
 void Units::openRead(int unit, const std::string& path) {
+    switch (connectForReading(unit, path)) {
+    case LineFile::Refusal::None:
+        return;
+    case LineFile::Refusal::Missing:
+        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it does not exist");
+    case LineFile::Refusal::NotAFile:
+        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it is not a regular file");
+    case LineFile::Refusal::NoAccess:
+        break;
+    }
+    stop("cannot read file '" + path + "' on " + unitName(unit) + ": it cannot be opened for reading");
+}
+
+bool Units::tryOpenRead(int unit, const std::string& path) {
+    return connectForReading(unit, path) == LineFile::Refusal::None;
+}
+
+LineFile::Refusal Units::connectForReading(int unit, const std::string& path) {
     if (unit <= kConsoleOut) {
         stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
     }
     close(unit);
-    if (!exists(path)) {
-        stop("cannot read file '" + path + "' on " + unitName(unit) + ": it does not exist");
+    LineFile::Refusal why = LineFile::Refusal::None;
+    auto lines = LineFile::open(path, why);
+    if (lines) {
+        files_[unit] = Connection{path, true, false, nullptr, std::move(lines)};
     }
-    auto stream = std::make_unique<std::fstream>(path, std::ios::in);
-    if (!stream->is_open()) {
-        stop("cannot open file '" + path + "' for reading on " + unitName(unit));
-    }
-    files_[unit] = Connection{path, true, false, std::move(stream)};
+    return why;
 }
 
 bool Units::exists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
 }
+
+bool Units::present(const std::string& path) { return LineFile::present(path); }
 
 bool Units::isConnected(int unit) const { return files_.count(unit) != 0; }
 
@@ -88,12 +106,14 @@ void Units::closeConnection(Connection& c, int unit) {
         c.stream->put('\n');
         c.lineOpen = false;
     }
-    // A file read to its end has its fail bit set already; only a file
-    // being written can fail to finish.
-    const bool writing = !c.reading;
+    if (c.reading) {
+        c.lines.reset();
+        return;
+    }
+    // Only a file being written can fail to finish.
     c.stream->clear();
     c.stream->close();
-    if (writing && c.stream->fail()) {
+    if (c.stream->fail()) {
         stop("cannot finish writing " + describe(unit, c.path));
     }
 }
@@ -229,23 +249,24 @@ bool Units::lineOpen(int unit) const {
 // ---- reading ---------------------------------------------------------------
 
 std::optional<std::string> Units::readLine(int unit) {
-    std::istream* in = nullptr;
-    if (unit == kConsoleIn) {
-        out_->flush();
-        in = in_;
-    } else if (unit == kConsoleOut || isSilent(unit)) {
+    if (unit == kConsoleOut || (unit != kConsoleIn && isSilent(unit))) {
         stop("cannot read from " + unitName(unit) + ": only unit 5 of the console units reads");
-    } else {
-        in = connection(unit, true).stream.get();
     }
+    if (unit != kConsoleIn) {
+        Connection& c = connection(unit, true);
+        try {
+            return c.lines->readLine();
+        } catch (const std::runtime_error& e) {
+            stop("cannot read " + describe(unit, c.path) + ": " + e.what());
+        }
+    }
+    out_->flush();
     std::string line;
-    if (!std::getline(*in, line)) {
+    if (!std::getline(*in_, line)) {
         // No Enter came: a prompt's line stays open for the caller to end.
         return std::nullopt;
     }
-    if (unit == kConsoleIn) {
-        consoleLineOpen_ = false;  // the user's Enter ended the prompt's line
-    }
+    consoleLineOpen_ = false;  // the user's Enter ended the prompt's line
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }

@@ -44,6 +44,7 @@
 #include <string_view>
 
 #include "io/format.hpp"
+#include "io/line_file.hpp"
 #include "io/stop.hpp"
 
 namespace quorl::io {
@@ -66,9 +67,17 @@ public:
     // Units 0 to 6 are the console's and cannot be connected to a file; a
     // unit already connected is closed first.
     void openWrite(int unit, const std::string& path, OpenMode mode = OpenMode::Replace);
-    // The file must exist; otherwise the run stops (test with exists first).
+    // The file must exist and be readable; otherwise the run stops.
     void openRead(int unit, const std::string& path);
+    // Connects the unit for reading when the file can be read; false, the
+    // unit left unconnected, when it cannot: missing, no permission, not a
+    // regular file (a directory, a FIFO, a device). Never blocks.
+    bool tryOpenRead(int unit, const std::string& path);
+    // Whether a regular file stands at `path`.
     static bool exists(const std::string& path);
+    // Whether anything stands at `path`: a file, readable or not, a
+    // directory, a FIFO, ...
+    static bool present(const std::string& path);
     // The file an unconnected unit is connected to on its first write.
     void setDefaultFile(int unit, const std::string& path);
     bool isConnected(int unit) const;
@@ -107,7 +116,10 @@ public:
 
     // ---- reading -----------------------------------------------------------
     // The next line of unit 5 or of a unit connected for reading, without
-    // its line end ("\n" or "\r\n"); nullopt at the end of input.
+    // its line end ("\n" or "\r\n"); nullopt at the end of input. A file's
+    // line is held once, in a string of its exact length, and a byte-order
+    // mark at the start of a file is skipped (see io/line_file.hpp). A read
+    // error of a file stops the run.
     std::optional<std::string> readLine(int unit);
 
 private:
@@ -115,10 +127,12 @@ private:
         std::string path;
         bool reading = false;
         bool lineOpen = false;
-        std::unique_ptr<std::fstream> stream;
+        std::unique_ptr<std::fstream> stream;  // a file being written
+        std::unique_ptr<LineFile> lines;       // a file being read
     };
 
     Connection& connectDefault(int unit);
+    LineFile::Refusal connectForReading(int unit, const std::string& path);
     Connection& connection(int unit, bool forReading);
     void closeConnection(Connection& c, int unit);
 

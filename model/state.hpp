@@ -157,6 +157,10 @@ struct State {
         bool LEXISTS = false;   // result of the last file-existence test
         Text<1> A1;             // answer to the quit prompt
         std::int32_t NY = 1;    // quit decision: 1 go on, 2 stop
+        // What stopped the read of Quorl-user.nml, for the run summary:
+        // the member at fault (empty when none) and the reader's message.
+        std::string configFaultMember;
+        std::string configFault;
     } driver;
     struct EvalFit {
         Quad TEMP{};  // the residual under test

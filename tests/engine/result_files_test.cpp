@@ -4,7 +4,13 @@
 // a fresh directory.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <filesystem>
+#include <limits>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -233,6 +239,20 @@ TEST(ParameterFile, ValuesWithThreeDigitExponentsComeBack) {
     EXPECT_TRUE(second.startP[1] == huge);
 }
 
+// A value that is not finite is written as e41.32 writes it (NaN,
+// -Infinity), and the next run reads it back as such.
+TEST(ParameterFile, ValuesThatAreNotFiniteComeBack) {
+    TempDir dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    TempDir::writeFile("Quorl-params.txt",
+                       quorl::io::formatFreeOf(2, 1) + quorl::io::format("(e41.32,i5,'  ')", Quad{-inf, 0.0}, 1) +
+                           quorl::io::format("(e41.32,i5,'  ')", Quad{std::nan(""), 0.0}, 2));
+    RunOf r(LineFit{.jprev = 1, .jitertot = -1});
+    ASSERT_EQ(r.startP.size(), 2u) << r.console();
+    EXPECT_EQ(r.startP[0].hi, -inf);
+    EXPECT_TRUE(std::isnan(r.startP[1].hi));
+}
+
 TEST(ParameterFile, AskedAtStartUpWithJPrevZero) {
     TempDir dir;
     // Whatever follows the value on its line is skipped, quotes and slashes too.
@@ -302,6 +322,48 @@ TEST(PreviousValues, AMissingFileIsReportedAndTheRunGoesOn) {
     ASSERT_EQ(r.startP.size(), 2u);
     EXPECT_TRUE(r.startP[0] == Quad{});
     EXPECT_TRUE(TempDir::exists("Quorl-params.txt"));  // written at the end as always
+}
+
+// Something that stands at an input file's name but cannot be read (a
+// directory, a FIFO, a file without read permission) is an error of that
+// file, reported with its pause, never "not found" or silence; a FIFO is
+// not waited on (the alarm ends a run that blocks).
+TEST(InputFiles, OnesThatCannotBeReadAreReportedAsReadErrors) {
+    struct Kind {
+        const char* what;
+        std::function<void(const char*)> make;
+    };
+    const Kind kinds[] = {
+        {"directory", [](const char* name) { std::filesystem::create_directory(name); }},
+        {"FIFO", [](const char* name) { ASSERT_EQ(::mkfifo(name, 0600), 0); }},
+        {"no permission",
+         [](const char* name) {
+             TempDir::writeFile(name, "&QUORLNML JPD=0 /\n");
+             std::filesystem::permissions(name, std::filesystem::perms::none);
+         }},
+    };
+    const std::pair<const char*, const char*> files[] = {
+        {"Quorl-user.nml", "Quorl-user.nml variable changes included...\n"
+                           "Error reading Quorl-user.nml. Press enter to continue.\n"},
+        {"Quorl-params.txt", "Error reading Quorl-params.txt. Press enter to continue.\n"},
+    };
+    for (const Kind& kind : kinds) {
+        if (std::string(kind.what) == "no permission" && ::geteuid() == 0) {
+            continue;  // root reads every file
+        }
+        for (const auto& [name, pause] : files) {
+            TempDir dir;
+            kind.make(name);
+            ::alarm(20);
+            const bool params = std::string(name) == "Quorl-params.txt";
+            RunOf r(LineFit{.jprev = params ? 1 : -1, .jitertot = -1});
+            ::alarm(0);
+            EXPECT_TRUE(contains(r.console(), pause)) << kind.what << " " << name << ":\n" << r.console();
+            EXPECT_FALSE(contains(r.console(), "not found")) << kind.what << " " << name;
+            ASSERT_EQ(r.startP.size(), 2u) << kind.what << " " << name;
+            EXPECT_TRUE(r.startP[0] == Quad{}) << kind.what << " " << name;
+        }
+    }
 }
 
 TEST(ParameterFile, AFailedWriteLeavesTheOldFileWholeAndExitsNonZero) {

@@ -58,12 +58,21 @@ TEST(UserConfig, MembersInTheFileOverrideTheModelsDefaults) {
     EXPECT_EQ(c.s.JBON, 3);  // absent members keep their values
 }
 
+// The console shows the pause as it always has; the echo of the controls
+// in the run summary names the member at fault.
 TEST(UserConfig, AFaultyItemPausesAndKeepsTheMembersBeforeIt) {
     TempDir dir;
     Configured c("&QUORLNML JPD=3, JSTEPMAGIC=1, JITERTOT=50 /\n");
     EXPECT_EQ(c.out.str(), kAnnounce + kError);
     EXPECT_EQ(c.s.JPD, 3);
     EXPECT_EQ(c.s.JITERTOT, 40);
+    c.out.str("");
+    c.s.JPU = 6;
+    quorl::echoControls(c.s);
+    const std::string named =
+        "\nQuorl-user.nml was not read whole, at member JSTEPMAGIC: "
+        "line 1 of group &QUORLNML: unknown name 'JSTEPMAGIC'\n\nQuorl`s initial values";
+    EXPECT_EQ(c.out.str().substr(0, named.size()), named);
 
     Configured wrongType("&QUORLNML JBON=2, JPD='six', JITERTOT=50 /\n");
     EXPECT_EQ(wrongType.out.str(), kAnnounce + kError);

@@ -265,6 +265,20 @@ void addQuadCases(OracleCases& list) {
     }
 }
 
+// Decimal counts far past the digits a double-double holds (at most 1074
+// decimals, fewer than 1400 significant digits): the rest are exact zeros.
+void addWideDecimalCases(OracleCases& list) {
+    for (int n = 0; n < 80; ++n) {
+        const int d = uniform(1000, 6000);
+        const char kind = "feg"[uniform(0, 2)];
+        const bool quad = kind != 'g' && chance(0.3);
+        const int w = d + (kind == 'e' ? uniform(5, 9) : uniform(312, 320));
+        const io::Item item = quad ? io::Item{interestingQuad(d)} : realItem(interestingDouble(d), true);
+        list.add("wide decimals", "(" + std::string(1, kind) + std::to_string(w) + "." + std::to_string(d) + ")",
+                 {item});
+    }
+}
+
 void addTextCases(OracleCases& list) {
     for (int n = 0; n < 1000; ++n) {
         std::string text;

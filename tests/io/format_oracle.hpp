@@ -58,6 +58,7 @@ void addFixedCases(OracleCases& list);
 void addExponentCases(OracleCases& list);
 void addGeneralCases(OracleCases& list);
 void addQuadCases(OracleCases& list);
+void addWideDecimalCases(OracleCases& list);
 void addTextCases(OracleCases& list);
 void addRecordCases(OracleCases& list);
 void addSystemFormatCases(OracleCases& list, const std::vector<std::string>& formats);

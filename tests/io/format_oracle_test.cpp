@@ -12,6 +12,7 @@
 
 #include "format_oracle.hpp"
 #include "io/format.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 
@@ -66,13 +67,15 @@ TEST(FormatOracle, MatchesGfortranOnEveryCase) {
     quorl::test::addExponentCases(list);
     quorl::test::addGeneralCases(list);
     quorl::test::addQuadCases(list);
+    quorl::test::addWideDecimalCases(list);
     quorl::test::addTextCases(list);
     quorl::test::addRecordCases(list);
     quorl::test::addSystemFormatCases(list, systemFormats());
     quorl::test::addFreeFormCases(list);
 
     const auto& cases = list.cases();
-    const auto expected = quorl::test::runOracle(cases, QUORL_FORMAT_ORACLE, QUORL_BINARY_DIR);
+    const quorl::testing::TempDir dir;  // the oracle's input and output files
+    const auto expected = quorl::test::runOracle(cases, QUORL_FORMAT_ORACLE, dir.path().string());
     std::map<std::string, int> compared, rejected;
     int mismatches = 0;
     std::map<std::string, int> failedIn;

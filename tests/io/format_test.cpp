@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -11,6 +12,7 @@
 #include "io/fixed_text.hpp"
 #include "io/format.hpp"
 #include "io/format_parse.hpp"
+#include "io/format_read.hpp"
 #include "quad/decimal.hpp"
 
 using quorl::Quad;
@@ -61,6 +63,88 @@ TEST(FormatParse, MalformedFormatsNameTheColumn) {
     // Items left over for a format without data descriptors cannot be written.
     EXPECT_THROW(format("('text')", 1), std::invalid_argument);
     EXPECT_THROW(format("(i2,3('x'))", 1, 2), std::invalid_argument);
+}
+
+// The repeat counts of nested groups multiply: a format whose one pass would
+// write or step more than the bound is rejected at the column where the
+// total crosses it, by the writer and the formatted reader alike.
+TEST(FormatParse, TheWorkOfOnePassIsBounded) {
+    const std::pair<const char*, const char*> rejected[] = {
+        {"(100000(100000('x')))", "column 9"},
+        {"(100000(100000(100000(sp))))", "column 9"},
+        {"(i2,100000(100000x))", "column 12"},
+        {"(100000a1000)", "column 2"},
+        {"(10(100000(20/)))", "column 12"},
+    };
+    for (const auto& [fmt, where] : rejected) {
+        const std::string msg = errorOf(fmt);
+        EXPECT_NE(msg.find(where), std::string::npos) << fmt << ": " << msg;
+        EXPECT_NE(msg.find("more than 10000000"), std::string::npos) << fmt << ": " << msg;
+        std::int32_t n = 0;
+        const auto r = quorl::io::readFormatted("1", fmt, n);
+        EXPECT_EQ(r.status, quorl::io::ReadStatus::Malformed) << fmt;
+    }
+    for (const char* fmt : {"(100000(i5))", "(1000(1000(sp)))", "(3(100000x,i1))", "(100000('abcdefghij'))"}) {
+        EXPECT_EQ(errorOf(fmt), "") << fmt;
+    }
+    EXPECT_EQ(format("(100000(i5))", 1, 2), "    1    2\n");
+}
+
+// A real under I or B is the integer nearest its exact value (halves away
+// from zero), for every pair of doubles; beyond 64 bits the field is stars.
+TEST(FormatWrite, IntegerOfAQuadIsExactForEveryPair) {
+    const double p63 = std::ldexp(1.0, 63), p53 = std::ldexp(1.0, 53);
+    struct Case {
+        Quad v;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{p63 - 1024.0, 0.0}, "9223372036854774784"},
+        {{p63, -1.0}, "9223372036854775807"},
+        {{p63, -0.5}, "********************"},
+        {{p63, 0.0}, "********************"},
+        {{-p63, 0.0}, "-9223372036854775808"},
+        {{-p63, 0.5}, "-9223372036854775808"},
+        {{-p63, -0.5}, "********************"},
+        {{1.0, -3.5e250}, "********************"},
+        {{1e300, -1e300}, "0"},
+        {{p53, 0.5}, "9007199254740993"},
+        {{p53, -0.5}, "9007199254740992"},
+        {{0.5, -1e-300}, "0"},
+        {{0.5, 0.0}, "1"},
+        {{-0.5, 0.0}, "-1"},
+        {{-0.5, 1e-300}, "0"},
+        {{2.5, 1e-300}, "3"},
+        {{-2.0, 0.5}, "-2"},
+        {{-2.0, 0.4999999}, "-2"},
+        {{3.0, -2.5}, "1"},
+        {{1e20, -1e20}, "0"},
+        {{1e19, -1e19 + 2048.0}, "2048"},
+    };
+    for (const Case& c : cases) {
+        const std::string want = std::string(c.text) + "\n";
+        EXPECT_EQ(format("(i0)", c.v), std::string(c.text)[0] == '*' ? "*\n" : want) << c.v.hi << " " << c.v.lo;
+        EXPECT_EQ(format("(i20)", c.v), std::string(20 - std::strlen(c.text), ' ') + want) << c.v.hi << " " << c.v.lo;
+    }
+    EXPECT_EQ(format("(b8)", Quad{4.0, 0.5}), "     101\n");
+    EXPECT_EQ(format("(b8)", Quad{p63, 0.0}), "********\n");
+}
+
+// The decimal count of F, E, D and G may be anything the parser takes; past
+// the digits a double-double holds the digits are zeros (the comparison with
+// gfortran covers the values).
+TEST(FormatWrite, EveryDecimalCountIsServed) {
+    EXPECT_EQ(format("(g9.8016)", 1.5), "*********\n");
+    // 2^-1074 = 4.94...e-324 has 751 significant digits, ending in 5 at
+    // decimal 1074: decimals 1075 to 5000 are zeros.
+    const std::string f = format("(f6000.5000)", Quad{std::ldexp(1.0, -1074), 0.0});
+    ASSERT_EQ(f.size(), 6001u);
+    const std::string frac = f.substr(f.find("0.") + 2, 5000);
+    EXPECT_EQ(frac.find_first_not_of('0'), 323u);
+    EXPECT_EQ(frac.substr(323, 6), "494065");
+    EXPECT_EQ(frac[1073], '5');
+    EXPECT_EQ(frac.find_first_not_of('0', 1074), std::string::npos);
+    EXPECT_EQ(format("(e2000.1990)", 0.1).substr(1 + 2 + 1400 + 6, 20), "00000000000000000000");
 }
 
 TEST(FormatParse, BlanksCaseAndSeparatorsDoNotMatter) {

@@ -111,7 +111,13 @@ TEST(NamelistTest, FaultyItemStopsTheGroup) {
         {"DELTA = 1.2.3", NamelistStatus::Malformed, "DELTA", "not a real number"},
         {"KMAX 5", NamelistStatus::Malformed, "KMAX", "'=' missing"},
         {"KMAX = 5 6", NamelistStatus::Malformed, "KMAX", "more than one value"},
-        {"WHAT = 'open", NamelistStatus::UnterminatedText, "WHAT", "unterminated"},
+        {"KMAX = 2*5", NamelistStatus::Malformed, "KMAX", "takes one value"},
+        {"KMAX = 0*5", NamelistStatus::Malformed, "KMAX", "must be positive"},
+        {"KMAX = NaN", NamelistStatus::WrongType, "KMAX", "takes an integer, not 'NaN'"},
+        {"DELTA = Infin", NamelistStatus::WrongType, "DELTA", "takes a real, not 'Infin'"},
+        {"WHAT = 'ab'cd", NamelistStatus::Malformed, "WHAT", "followed by 'cd'"},
+        {"WHAT(3:2) = 'x'", NamelistStatus::Malformed, "WHAT(3:2)", "outside the 8 characters"},
+        {"KMAX(1:2) = 5", NamelistStatus::Malformed, "KMAX(1:2)", "only a text takes a substring"},
     };
     for (const Case& k : cases) {
         Config c;
@@ -135,6 +141,11 @@ TEST(NamelistTest, FaultyItemStopsTheGroup) {
 
 TEST(NamelistTest, EndOfFileInsideTheGroup) {
     Config c;
+    const auto open = read("&QUORLNML JBON = 2, WHAT = 'goes on\n  over lines /\n", c);
+    EXPECT_EQ(open.status, NamelistStatus::UnterminatedText);
+    EXPECT_EQ(open.line, 1);
+    EXPECT_EQ(open.member, "WHAT");
+    EXPECT_EQ(c.WHAT, "start");
     const auto r = read("\n&QUORLNML JBON = 2\n  KMAX = 3\n", c);
     EXPECT_TRUE(r.found);
     EXPECT_FALSE(r.complete);

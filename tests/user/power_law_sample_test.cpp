@@ -8,6 +8,7 @@
 #include "io/stop.hpp"
 #include "model/quorl_allocate_all.hpp"
 #include "quad/decimal.hpp"
+#include "support/temp_dir.hpp"
 #include "user/power_law_sample.hpp"
 
 namespace {
@@ -16,8 +17,10 @@ using quorl::Quad;
 using quorl::quadFromText;
 using quorl::State;
 
-// A State with the sample declared, allocated and loaded, weights 1.
+// A State with the sample declared, allocated and loaded, weights 1, in a
+// fresh directory of its own (its iteration hook writes the point list).
 struct Sample {
+    quorl::testing::TempDir dir;
     std::istringstream in;
     std::ostringstream out;
     State s{in, out};
@@ -108,8 +111,13 @@ TEST(PowerLawSample, IterationHookKeepsTheIncrementNearTheErrorMeasure) {
         const char* delta;
         const char* rss;
         const char* expected;
-    } cases[] = {  // 3e-8 is not above 10 * 5e-9, so it stands{"1e-6", "1e-6", "1e-6"}, {"1e-6", "5e-9", "1e-7"}, {"1e-6", "5e-10", "1e-8"},
-                 {"3e-8", "5e-9", "3e-8"}, {"1e-6", "0", "1e-6"}};
+    } cases[] = {
+        {"1e-6", "1e-6", "1e-6"},
+        {"1e-6", "5e-9", "1e-7"},
+        {"1e-6", "5e-10", "1e-8"},
+        {"3e-8", "5e-9", "3e-8"},  // 3e-8 is not above 10 * 5e-9, so it stands
+        {"1e-6", "0", "1e-6"},
+    };
     for (const Case& c : cases) {
         Sample t(1);
         t.s.DELTA = quadFromText(c.delta);
