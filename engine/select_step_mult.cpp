@@ -15,7 +15,6 @@ namespace {
 
 using Search = State::SelectStepMult;
 
-constexpr int kCandidatesFirst = 18;
 constexpr int kNegativeProbe = 1;
 constexpr int kUnchanged = 2;
 constexpr int kFirstStep = 3;
