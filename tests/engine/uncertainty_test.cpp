@@ -84,14 +84,28 @@ struct LineFit {
 
 double relative(const Quad& got, F128 want) { return static_cast<double>(fabsq((toF128(got) - want) / want)); }
 
-TEST(Uncertainty, StraightLineMatchesTheTextbookFormulas) {
-    TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    State s(in, out);
+// A whole run of the straight-line model in the current directory: what
+// its mode 6 saw.
+struct LineRun {
     State::Uncertainty u;
     Quad rss{};
-    ASSERT_EQ(quorl::runQuorl(s, LineFit{false, false, &u, &rss}), 0) << out.str();
+    int status = -1;
+    std::string console;
+    LineRun(bool duplicate, bool holdSlope) {
+        std::istringstream in;
+        std::ostringstream out;
+        State s(in, out);
+        status = quorl::runQuorl(s, LineFit{duplicate, holdSlope, &u, &rss});
+        console = out.str();
+    }
+};
+
+TEST(Uncertainty, StraightLineMatchesTheTextbookFormulas) {
+    TempDir dir;
+    const LineRun run(false, false);
+    ASSERT_EQ(run.status, 0) << run.console;
+    const State::Uncertainty& u = run.u;
+    const Quad& rss = run.rss;
 
     // Weighted sums with w = 1/sigma**2 and the closed-form fit.
     F128 S = 0, Sx = 0, Sxx = 0, Sy = 0, Sxy = 0;
@@ -135,12 +149,9 @@ TEST(Uncertainty, StraightLineMatchesTheTextbookFormulas) {
 
 TEST(Uncertainty, HeldAndDependentParametersHaveNoStandardError) {
     TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    State s(in, out);
-    State::Uncertainty u;
-    Quad rss{};
-    ASSERT_EQ(quorl::runQuorl(s, LineFit{true, true, &u, &rss}), 0) << out.str();
+    const LineRun run(true, true);
+    ASSERT_EQ(run.status, 0) << run.console;
+    const State::Uncertainty& u = run.u;
     ASSERT_TRUE(u.computed);
     EXPECT_EQ(u.parametersUsed, 1);
     EXPECT_EQ(u.degreesOfFreedom, 7);
