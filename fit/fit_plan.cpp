@@ -254,7 +254,8 @@ int rowOf(Layout& layout, int c) {
 }
 
 std::string valueText(const Quad& v) {
-    std::string t = io::format("(1pe12.4)", v);
+    std::string t = io::format("(g14.6)", v);
+    t.erase(t.find_last_not_of(" \n") + 1);
     t.erase(0, t.find_first_not_of(' '));
     return t;
 }
