@@ -33,6 +33,7 @@ struct Problem {
     const char* folder;  // under examples/
     const char* table;
     const char* nml;     // Quorl-user.nml for the formula model
+    std::vector<std::string> names;   // the parameters' names
     std::vector<const char*> values;  // the parameters at which the passes evaluate
     bool sigma;          // weights 1/sigma
 };
@@ -42,13 +43,16 @@ const Problem kExpDecay{
     "&QUORLNML CJUSERFILE='exp_decay.dat' /\n"
     "&QUORLFIT FORMULA='a*exp(-b*x) + c', PARAMETERS='a = 1, b = 1, c = 0', AUXILIARY='x', MEASURED='y',\n"
     "          WEIGHT='1/sigma' /\n",
-    {"5.0014119882", "0.79379645599", "1.1917959562"}, true};
+    {"a", "b", "c"},
+    {"5.0014119882", "0.79379645599", "1.1917959562"},
+    true};
 
 const Problem kThurber{
     "nist/Thurber", "Thurber.txt",
     "&QUORLNML CJUSERFILE='Thurber.txt' /\n"
     "&QUORLFIT FORMULA='(b1 + b2*x + b3*x**2 + b4*x**3) / (1 + b5*x + b6*x**2 + b7*x**3)',\n"
     "          PARAMETERS='b1=1000, b2=1000, b3=400, b4=40, b5=0.7, b6=0.3, b7=0.03', AUXILIARY='x', MEASURED='y' /\n",
+    {"b1", "b2", "b3", "b4", "b5", "b6", "b7"},
     {"1288.1396800", "1491.0792535", "583.23836877", "75.416644291", "0.96629502864", "0.39797285797",
      "0.049727297349"},
     false};
@@ -60,6 +64,7 @@ const Problem kEnso{
     " + b8*cos(2*pi*x/b7) + b9*sin(2*pi*x/b7)',\n"
     "          PARAMETERS='b1=11, b2=3, b3=0.5, b4=40, b5=-0.7, b6=-1.3, b7=25, b8=-0.3, b9=1.4',\n"
     "          AUXILIARY='x', MEASURED='y' /\n",
+    {"b1", "b2", "b3", "b4", "b5", "b6", "b7", "b8", "b9"},
     {"10.510749193", "3.0762128085", "0.53280138227", "44.311088700", "-1.6231428586", "0.52554493756",
      "26.887614440", "0.21232288488", "1.4966870418"},
     false};
@@ -183,13 +188,7 @@ std::string formulaOf(const Problem& p) {
 }
 
 void BM_EvaluateFormula(benchmark::State& state, const Problem* p) {
-    quorl::formula::Names names;
-    for (std::size_t k = 0; k < p->values.size(); ++k) {
-        names.parameters.push_back(p->values.size() == 3 ? std::string(1, static_cast<char>('a' + k))
-                                                         : "b" + std::to_string(k + 1));
-    }
-    names.variables = {"x"};
-    quorl::formula::Program program = quorl::formula::compile(formulaOf(*p), names);
+    quorl::formula::Program program = quorl::formula::compile(formulaOf(*p), {p->names, {"x"}});
     evaluations(state, *p, [&](const std::vector<Quad>& b, const Quad& x) {
         return program.evaluate(b, std::span<const Quad>(&x, 1));
     });
