@@ -1,6 +1,7 @@
 #include "fit/fit_plan.hpp"
 
 #include <algorithm>
+#include <string>
 
 #include "io/format.hpp"
 #include "quad/decimal.hpp"
@@ -208,9 +209,12 @@ RowQuantity compileRowQuantity(const io::TableReader& table, const FitPlan& plan
             columnOf.push_back(static_cast<int>(c + 1));
         }
     }
-    if (const int c = findColumn(table, member, text, e); c != 0) {
+    // A bare column (a header name or a number that is no auxiliary name)
+    // is the program that pushes it.
+    const int bare = indexOf(plan.auxiliary, e.text) >= 0 ? 0 : findColumn(table, member, text, e);
+    if (bare != 0) {
         names.variables = {"column"};
-        columnOf = {c};
+        columnOf = {bare};
         q.program = formula::compile("column", names);
     } else {
         try {

@@ -1,5 +1,8 @@
 #include "fit/formula_model.hpp"
 
+#include <algorithm>
+#include <string>
+
 #include "engine/increments.hpp"
 #include "engine/user_config.hpp"
 #include "io/stop.hpp"

@@ -12,8 +12,8 @@
 // "constants, operation", so the folded value is the one the unfolded
 // program would give. A power with a constant integer exponent becomes
 // Square (for 2) or PowInt. The deepest stack the program can reach is counted as it grows.
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <utility>
 
 #include "formula/formula.hpp"
@@ -314,6 +314,13 @@ private:
     void call(const Token& t) {
         const std::string_view n = text_.substr(t.pos, t.len);
         const Function* f = findFunction(n);
+        const auto isInput = [&](const std::vector<std::string>& names) {
+            return std::find(names.begin(), names.end(), n) != names.end();
+        };
+        if (f == nullptr && (isInput(names_.parameters) || isInput(names_.variables))) {
+            fail(token_.pos, "an operator is missing between " + std::string(n) + " and '(': write " +
+                                 std::string(n) + "*(...) for a product");
+        }
         if (f == nullptr) {
             std::string list;
             for (const Function& g : kFunctions) {

@@ -39,6 +39,7 @@ TEST(FormulaCompile, EveryFaultIsReportedAtItsColumn) {
         {"a*exp(-b*x)", 8, "unknown name \"b\"", FormulaError::Kind::UnknownName},
         {"sin*x", 1, "sin is a function: write sin(...)"},
         {"pi(x)", 1, "unknown function \"pi\""},
+        {"a*b2(x+1)", 5, "an operator is missing between b2 and '(': write b2*(...)"},
         {"a*foo(x)", 3, "unknown function \"foo\" (the functions: sin cos"},
         {"atan2(x)", 1, "atan2 takes 2 arguments, not 1"},
         {"1 + sin(x, a)", 5, "sin takes 1 argument, not 2"},
