@@ -142,16 +142,16 @@ void compileFormulas(const FitGroup& g, FitPlan& plan) {
 
 // ---- columns ---------------------------------------------------------
 
-// The column `spec` names: a header name, else a column number. 0 when it
+// The column `named` names: a header name, else a column number. 0 when it
 // names none; stops when the header gives the name twice.
-int findColumn(const io::TableReader& table, std::string_view member, std::string_view text, const Entry& spec) {
+int findColumn(const io::TableReader& table, std::string_view member, std::string_view text, const Entry& named) {
     const std::vector<std::string>& header = table.header();
     int found = 0;
     for (std::size_t c = 0; c < header.size(); ++c) {
-        if (header[c] == spec.text) {
+        if (header[c] == named.text) {
             if (found != 0) {
-                memberError(member, text, spec.column,
-                            "the header of " + table.file() + " names two columns " + quoted(spec.text) + " (" +
+                memberError(member, text, named.column,
+                            "the header of " + table.file() + " names two columns " + quoted(named.text) + " (" +
                                 std::to_string(found) + " and " + std::to_string(c + 1) + "): name it by number");
             }
             found = static_cast<int>(c + 1);
@@ -160,9 +160,9 @@ int findColumn(const io::TableReader& table, std::string_view member, std::strin
     if (found != 0) {
         return found;
     }
-    const bool digits = !spec.text.empty() && spec.text.size() <= 9 &&
-                        spec.text.find_first_not_of("0123456789") == std::string_view::npos;
-    const int number = digits ? std::stoi(std::string(spec.text)) : 0;
+    const bool digits = !named.text.empty() && named.text.size() <= 9 &&
+                        named.text.find_first_not_of("0123456789") == std::string_view::npos;
+    const int number = digits ? std::stoi(std::string(named.text)) : 0;
     return number >= 1 && number <= table.columns() ? number : 0;
 }
 
@@ -175,7 +175,7 @@ std::string columnsOf(const io::TableReader& table) {
 
 // The text that names column c to the DataTable: its header name when the
 // header gives it once, else its number.
-std::string specFor(const io::TableReader& table, int c) {
+std::string columnName(const io::TableReader& table, int c) {
     const std::vector<std::string>& header = table.header();
     if (!header.empty() && std::count(header.begin(), header.end(), header[static_cast<std::size_t>(c - 1)]) == 1) {
         return header[static_cast<std::size_t>(c - 1)];
@@ -240,8 +240,8 @@ RowQuantity compileRowQuantity(const io::TableReader& table, const FitPlan& plan
     return q;
 }
 
-// The DATAE row that holds column c: an auxiliary row, the y row of a bare
-// measured column, or a row added after the auxiliary ones.
+// The x row of DATAE that holds column c: its auxiliary row, else a row
+// after the auxiliary ones, added on first use.
 int rowOf(Layout& layout, int c) {
     for (std::size_t k = 0; k < layout.auxiliary.size(); ++k) {
         if (layout.auxiliary[k] == c) {
@@ -293,11 +293,11 @@ void planColumns(const FitGroup& g, const io::TableReader& table, FitPlan& plan)
     const std::string_view auxText = g.AUXILIARY.trimmed();
     for (const Entry& e : splitEntries("AUXILIARY", auxText, ',')) {
         const Assignment a = splitAssignment("AUXILIARY", auxText, e);
-        const Entry& spec = a.hasValue ? a.value : a.name;
-        const int c = findColumn(table, "AUXILIARY", auxText, spec);
+        const Entry& named = a.hasValue ? a.value : a.name;
+        const int c = findColumn(table, "AUXILIARY", auxText, named);
         if (c == 0) {
-            memberError("AUXILIARY", auxText, spec.column,
-                        "no column " + quoted(spec.text) + " in the data table (" + columnsOf(table) + ")");
+            memberError("AUXILIARY", auxText, named.column,
+                        "no column " + quoted(named.text) + " in the data table (" + columnsOf(table) + ")");
         }
         layout.auxiliary.push_back(c);
     }
@@ -372,13 +372,13 @@ void planColumns(const FitGroup& g, const io::TableReader& table, FitPlan& plan)
 
     plan.columns = TableColumns{};
     for (const int c : layout.auxiliary) {
-        plan.columns.x.push_back(specFor(table, c));
+        plan.columns.x.push_back(columnName(table, c));
     }
     for (const int c : layout.other) {
-        plan.columns.x.push_back(specFor(table, c));
+        plan.columns.x.push_back(columnName(table, c));
     }
     for (const int c : layout.measured) {
-        plan.columns.y.push_back(specFor(table, c));
+        plan.columns.y.push_back(columnName(table, c));
     }
 }
 

@@ -18,12 +18,12 @@
 //
 // Every operation is the quad real's own, in the order the formula gives,
 // so a formula evaluates bit for bit as the same expression written in C++
-// with Quad values. Three rewrites keep that: x^2 is x*x; a power whose
-// exponent is any other constant integer n is pow(x, n) (binary powering,
-// exact where the products are); and a part of the formula that depends on
-// no name is computed once,
-// when the formula is compiled, by the same operations (2*pi/12 becomes one
-// constant).
+// with Quad values. Powers with a constant integer exponent are taken as a
+// C++ author writes them: x^2 is x*x, x^n for any other constant integer n
+// is pow(x, n) (binary powering, exact where the products are). A part of
+// the formula that depends on no name is computed once, when the formula is
+// compiled, by the same operations, so it gives the same bits (2*pi/12
+// becomes one constant).
 //
 // A faulty formula throws FormulaError with the column (0-based byte
 // offset into the text) of the fault.
