@@ -1,10 +1,5 @@
 // The model functions of the 27 problems, written from the model lines of
-// their reference files, in quad arithmetic. The quad reals have no
-// trigonometric functions: ENSO's cosines and sines and Roszman1's
-// arctangent are taken in 113-bit __float128 arithmetic (libquadmath),
-// finer than a quad real, and rounded back to one.
-#include <quadmath.h>
-
+// their reference files, in quad arithmetic.
 #include <array>
 
 #include "tools/nist/nist_problems.hpp"
@@ -12,15 +7,6 @@
 namespace quorl::nist {
 
 namespace {
-
-using F128 = __float128;
-
-F128 toF128(Quad a) { return static_cast<F128>(a.hi) + static_cast<F128>(a.lo); }
-
-Quad fromF128(F128 r) {
-    const double hi = static_cast<double>(r);
-    return Quad{hi, static_cast<double>(r - static_cast<F128>(hi))};
-}
 
 const Quad kOne = fromInt(1);
 
@@ -37,14 +23,6 @@ Quad exponentials(std::span<const Quad> b, const Quad& x) {
 Quad peak(const Quad& c, const Quad& m, const Quad& w, const Quad& x) {
     const Quad d = x - m;
     return c * exp(-(d * d) / (w * w));
-}
-
-// c*cos(2*pi*x/period) + s*sin(2*pi*x/period).
-Quad cycle(const Quad& c, const Quad& s, const Quad& period, const Quad& x) {
-    const F128 angle = 2 * M_PIq * toF128(x) / toF128(period);
-    F128 sine, cosine;
-    sincosq(angle, &sine, &cosine);
-    return c * fromF128(cosine) + s * fromF128(sine);
 }
 
 // (b1 + b2*x + b3*x**2 + ...) / (1 + b(n+1)*x + ...), numerator of n terms.
@@ -102,15 +80,16 @@ Quad misra1d(std::span<const Quad> b, std::span<const Quad> x) {
 
 // b1 - b2*x - arctan[b3/(x-b4)]/pi
 Quad roszman1(std::span<const Quad> b, std::span<const Quad> x) {
-    const Quad ratio = b[2] / (x[0] - b[3]);
-    return b[0] - b[1] * x[0] - fromF128(atanq(toF128(ratio)) / M_PIq);
+    return b[0] - b[1] * x[0] - atan(b[2] / (x[0] - b[3])) / kPi;
 }
 
 // b1 + b2*cos(2*pi*x/12) + b3*sin(2*pi*x/12) + b5*cos(2*pi*x/b4) + b6*sin(2*pi*x/b4)
 //    + b8*cos(2*pi*x/b7) + b9*sin(2*pi*x/b7)
 Quad enso(std::span<const Quad> b, std::span<const Quad> x) {
-    return b[0] + cycle(b[1], b[2], fromInt(12), x[0]) + cycle(b[4], b[5], b[3], x[0]) +
-           cycle(b[7], b[8], b[6], x[0]);
+    const Quad twoPiX = fromInt(2) * kPi * x[0];
+    const Quad annual = twoPiX / fromInt(12), second = twoPiX / b[3], third = twoPiX / b[6];
+    return b[0] + b[1] * cos(annual) + b[2] * sin(annual) + b[4] * cos(second) + b[5] * sin(second) +
+           b[7] * cos(third) + b[8] * sin(third);
 }
 
 // b1*(x**2+x*b2) / (x**2+x*b3+b4)

@@ -1,0 +1,67 @@
+// The plan of a formula fit: the group QUORLFIT checked and compiled, its
+// names bound to parameters and to the columns of the data table, and the
+// layout of those columns in DATAE. Built in the model's mode 0, before the
+// engine writes anything; every fault stops the run with a message that
+// shows where it is.
+//
+// DATAE(0:NXTOT+LZTOT, MD), as the DataTable loads it:
+//   rows 1 .. na             the auxiliary columns, in the order of AUXILIARY
+//   rows na+1 .. NXTOT       other columns that MEASURED or WEIGHT use
+//   rows NXTOT+1 .. +LZTOT   the measured values, one per formula: the
+//                            column itself, or (replaced in mode 1) the
+//                            value of the measured expression
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/data_table.hpp"
+#include "fit/fit_group.hpp"
+#include "formula/formula.hpp"
+#include "io/table_reader.hpp"
+
+namespace quorl::fit {
+
+// A quantity of a data row computed from its columns: a measured value
+// (MEASURED) or a weight (WEIGHT). A bare column is the program "push it".
+struct RowQuantity {
+    std::string text;          // as written
+    formula::Program program;  // its variables are columns
+    std::vector<int> columns;  // per variable slot: its column in the file (1-based), 0 if unused
+    std::vector<int> rows;     // per variable slot: its row of DATAE, 0 if unused
+    std::vector<Quad> values;  // room for the variables of one row
+};
+
+struct FitPlan {
+    std::vector<std::string> parameters;  // PR(1..).PNAME
+    std::vector<Quad> starts;             // their starting values
+    std::vector<bool> held;               // listed in HOLD
+    std::vector<std::string> auxiliary;   // the formulas' variables: XR(1..).XNAME
+    std::string formulaText;              // FORMULA as written
+    std::vector<formula::Program> formulas;
+    std::vector<RowQuantity> measured;    // one per formula
+    std::vector<RowQuantity> weights;     // none, or one per formula
+    TableColumns columns;                 // for the DataTable: x (auxiliary, then other used), y
+    Quad increment{};
+    std::int32_t jprev = 0;
+};
+
+// The parameters, the auxiliary names, HOLD, the formulas, INCREMENT and
+// JPREV: everything that does not need the table.
+FitPlan planFormulas(const FitGroup& g);
+
+// The auxiliary columns, MEASURED and WEIGHT against the header of the
+// table; sets plan.columns and the DATAE rows of every row quantity.
+void planColumns(const FitGroup& g, const io::TableReader& table, FitPlan& plan);
+
+// Reads the table once more and stops, naming the line, at a row where a
+// measured value is not finite or a weight is not positive and finite.
+// Needs nothing to read when the measured values are columns and there is
+// no weight.
+void checkRows(FitPlan& plan, const std::string& file);
+
+// The value of a row quantity from column MD of DATAE.
+Quad rowValue(RowQuantity& q, const Array2<Quad>& datae, int md);
+
+}  // namespace quorl::fit

@@ -1,0 +1,115 @@
+#include "fit/formula_model.hpp"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/increments.hpp"
+#include "engine/user_config.hpp"
+#include "io/stop.hpp"
+
+namespace quorl::fit {
+
+void FormulaModel::operator()(State& s, int mode) {
+    if (mode <= 0) {
+        declare(s);
+    } else if (mode == 1) {
+        load(s);
+    } else if (mode == 2) {
+        if (!(s.DELTA > Quad{})) {
+            setRelativeIncrements(s, plan_.increment, scales_);
+        }
+    } else if (mode == 3) {
+        point(s);
+    } else if (mode == 4) {
+        residuals(s);
+    }
+}
+
+void FormulaModel::declare(State& s) {
+    const FitGroup group = readFitGroup();
+    plan_ = planFormulas(group);
+
+    const Text<60> configured = configuredUserFile(s);
+    std::string_view file = configured.trimmed();
+    file.remove_prefix(std::min(file.size(), file.find_first_not_of(' ')));
+    if (file.empty()) {
+        io::stop("quorl-fit: no data table: set CJUSERFILE = 'data.txt' in &QUORLNML of " + std::string(kFitFile) +
+                     ".",
+                 kFitGroupStatus);
+    }
+    planColumns(group, io::TableReader(std::string(file)), plan_);
+    table_.emplace(plan_.columns);
+    table_->declare(s);
+    checkRows(plan_, table_->file());
+
+    s.KPTOT = static_cast<std::int32_t>(plan_.parameters.size());
+    s.DELTA = Quad{};  // relative increments, set in mode 2
+    s.JPREV = plan_.jprev;
+    s.WHAT = plan_.formulaText;
+    scales_.clear();
+    for (const Quad& start : plan_.starts) {
+        scales_.push_back(start == Quad{} ? fromInt(1) : abs(start));
+    }
+    params_.assign(plan_.parameters.size(), Quad{});
+    vars_.assign(plan_.auxiliary.size(), Quad{});
+}
+
+void FormulaModel::load(State& s) {
+    table_->load(s);
+    for (int k = 1; k <= static_cast<int>(plan_.auxiliary.size()); ++k) {
+        s.XR(k).XNAME = plan_.auxiliary[static_cast<std::size_t>(k - 1)];
+    }
+    // The measured expressions and the weights of every point, from the
+    // columns as read; then the measured values replace their y rows.
+    weights_.assign(static_cast<std::size_t>(s.MDTOT) * static_cast<std::size_t>(s.LZTOT), fromInt(1));
+    std::vector<Quad> measured(static_cast<std::size_t>(s.LZTOT));
+    for (int md = 1; md <= s.MDTOT; ++md) {
+        for (int l = 1; l <= s.LZTOT; ++l) {
+            const auto i = static_cast<std::size_t>(l - 1);
+            measured[i] = rowValue(plan_.measured[i], s.DATAE, md);
+            if (!plan_.weights.empty()) {
+                weights_[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(s.LZTOT) + i] =
+                    rowValue(plan_.weights[i], s.DATAE, md);
+            }
+        }
+        for (int l = 1; l <= s.LZTOT; ++l) {
+            s.DATAE(s.NXTOT + l, md) = measured[static_cast<std::size_t>(l - 1)];
+        }
+    }
+    for (int l = 1; l <= s.LZTOT; ++l) {
+        s.ZR(l).ZNAME = plan_.measured[static_cast<std::size_t>(l - 1)].text;
+    }
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        const auto k = static_cast<std::size_t>(kp - 1);
+        s.PR(kp).PNAME = plan_.parameters[k];
+        s.PR(kp).PBASE = s.previousValuesRead ? s.PR(kp).P : plan_.starts[k];
+        if (plan_.held[k]) {
+            s.PR(kp).OFFON = Quad{};
+        }
+    }
+}
+
+void FormulaModel::point(State& s) {
+    table_->point(s);
+    for (std::size_t k = 0; k < vars_.size(); ++k) {
+        vars_[k] = s.XR(static_cast<int>(k + 1)).XDATA;
+    }
+    if (!plan_.weights.empty()) {
+        const std::size_t base = static_cast<std::size_t>(s.MD - 1) * static_cast<std::size_t>(s.LZTOT);
+        for (int l = 1; l <= s.LZTOT; ++l) {
+            s.ZR(l).WT = weights_[base + static_cast<std::size_t>(l - 1)];
+        }
+    }
+}
+
+void FormulaModel::residuals(State& s) {
+    for (std::size_t k = 0; k < params_.size(); ++k) {
+        params_[k] = s.PR(static_cast<int>(k + 1)).P;
+    }
+    for (int l = 1; l <= s.LZTOT; ++l) {
+        ZREC& z = s.ZR(l);
+        z.Z = (z.ZDATA - plan_.formulas[static_cast<std::size_t>(l - 1)].evaluate(params_, vars_)) * z.WT;
+    }
+}
+
+}  // namespace quorl::fit

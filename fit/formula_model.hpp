@@ -1,0 +1,47 @@
+// FormulaModel: the model of quorl-fit. It reads what to fit from the group
+// QUORLFIT of Quorl-user.nml (fit/fit_group.hpp) and the data from the
+// table CJUSERFILE names, and turns each data point into the residuals
+// (measured - formula) * weight, one per formula.
+//
+//   mode 0  reads and checks QUORLFIT, compiles the formulas, reads and
+//           checks the table (its columns, every row's measured values and
+//           weights); sets the sizes, DELTA = 0 (relative increments) and
+//           JPREV. Every fault stops here, before anything is written.
+//   mode 1  loads DATAE (measured expressions evaluated), the weights, the
+//           names and the starting values (or the last run's, when read);
+//           holds the parameters of HOLD
+//   mode 2  relative increments INCREMENT * max(|PBASE|, scale), the scale
+//           of a parameter the magnitude of its starting value (1 for 0),
+//           unless a run-wide DELTA is configured
+//   mode 3  the point's auxiliary values and weights
+//   mode 4  ZR(l).Z = (ZDATA - formula l) * WT for every formula
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "engine/data_table.hpp"
+#include "fit/fit_plan.hpp"
+#include "model/state.hpp"
+
+namespace quorl::fit {
+
+class FormulaModel {
+public:
+    void operator()(State& s, int mode);
+
+private:
+    void declare(State& s);
+    void load(State& s);
+    void point(State& s);
+    void residuals(State& s);
+
+    FitPlan plan_;
+    std::optional<DataTable> table_;
+    std::vector<Quad> scales_;   // per parameter: the floor of its increment's magnitude
+    std::vector<Quad> weights_;  // (l, md) at (md - 1) * LZTOT + l - 1
+    std::vector<Quad> params_;   // PR(:).P for the formulas
+    std::vector<Quad> vars_;     // the auxiliary values of the current point
+};
+
+}  // namespace quorl::fit

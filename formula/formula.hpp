@@ -1,0 +1,144 @@
+// Formula: a formula text compiled once into a compact postfix program and
+// evaluated per data point in quad arithmetic, without allocation.
+//
+// The notation:
+//   + - * /      the usual operators, left to right, * and / before + and -
+//   ^ (or **)    power, right to left: a^b^c = a^(b^c); before unary minus,
+//                so -x^2 = -(x^2), and x^-2 = x^(-2)
+//   -x, +x       unary minus and plus, before * and /: -a*b = (-a)*b
+//   ( )          grouping
+//   numbers      1, 2.5, .5, 6.02e23, 1E-5: read into the quad real nearest
+//                the decimal text, as every decimal constant of the engine
+//   pi           the quad real nearest pi
+//   functions    sin cos tan asin acos atan sinh cosh tanh exp expm1 log
+//                log1p log10 sqrt abs of one argument; atan2(y, x) and
+//                pow(x, y) of two
+//   names        parameters and variables, as the caller declares them:
+//                a letter or _, then letters, digits and _
+//
+// Every operation is the quad real's own, in the order the formula gives,
+// so a formula evaluates bit for bit as the same expression written in C++
+// with Quad values. Powers with a constant integer exponent are taken as a
+// C++ author writes them: x^2 is x*x, x^n for any other constant integer n
+// is pow(x, n) (binary powering, exact where the products are). A part of
+// the formula that depends on no name is computed once, when the formula is
+// compiled, by the same operations, so it gives the same bits (2*pi/12
+// becomes one constant).
+//
+// A faulty formula throws FormulaError with the column (0-based byte
+// offset into the text) of the fault.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quad/quad.hpp"
+
+namespace quorl::formula {
+
+// What the program's instructions do. Push: Const, Param, Var. Unary, on
+// the top value: Neg, PowInt and the functions of one argument. Binary, on
+// the two top values: the rest.
+enum class Op : std::uint8_t {
+    Const,   // push constants[arg]
+    Param,   // push params[arg]
+    Var,     // push vars[arg]
+    Neg,
+    Add,
+    Sub,
+    Mul,
+    Div,
+    Pow,     // pow(a, b)
+    PowInt,  // pow(a, arg)
+    Square,  // a * a, for a^2
+    Sin,
+    Cos,
+    Tan,
+    Asin,
+    Acos,
+    Atan,
+    Sinh,
+    Cosh,
+    Tanh,
+    Exp,
+    Expm1,
+    Log,
+    Log1p,
+    Log10,
+    Sqrt,
+    Abs,
+    Atan2,  // atan2(a, b)
+};
+
+struct Instruction {
+    Op op;
+    std::int32_t arg;  // constant, parameter or variable slot; PowInt's exponent
+};
+
+class FormulaError : public std::runtime_error {
+public:
+    enum class Kind {
+        Syntax,       // anything but an unknown name
+        UnknownName,  // a name that is neither a parameter nor a variable nor pi
+    };
+    FormulaError(Kind kind, std::size_t column, std::string message, std::string name = {})
+        : std::runtime_error(message), kind_(kind), column_(column), name_(std::move(name)) {}
+    Kind kind() const { return kind_; }
+    // 0-based byte offset of the fault in the text compiled.
+    std::size_t column() const { return column_; }
+    // The unknown name (Kind::UnknownName).
+    const std::string& name() const { return name_; }
+
+private:
+    Kind kind_;
+    std::size_t column_;
+    std::string name_;
+};
+
+class Program {
+public:
+    // The value for the given parameters and variables (slots as declared
+    // to compile). Both spans must hold at least parameterCount() and
+    // variableCount() values; checked once per call.
+    Quad evaluate(std::span<const Quad> params, std::span<const Quad> vars);
+
+    // One more than the highest slot the formula uses, 0 when it uses none.
+    int parameterCount() const { return parameterCount_; }
+    int variableCount() const { return variableCount_; }
+    // Whether the formula uses parameter (variable) slot k.
+    bool usesParameter(int k) const;
+    bool usesVariable(int k) const;
+
+    const std::vector<Instruction>& code() const { return code_; }
+    const std::vector<Quad>& constants() const { return constants_; }
+
+private:
+    friend class Compiler;
+    std::vector<Instruction> code_;
+    std::vector<Quad> constants_;
+    std::vector<Quad> stack_;  // sized to the deepest the program goes
+    int parameterCount_ = 0;
+    int variableCount_ = 0;
+};
+
+// The names of one formula's two kinds of input, by slot.
+struct Names {
+    std::vector<std::string> parameters;
+    std::vector<std::string> variables;
+};
+
+// Compiles the formula text; throws FormulaError on a fault.
+Program compile(std::string_view text, const Names& names);
+
+// The name of a function or constant of the notation (sin, pi, ...): such a
+// name cannot be a parameter's or a variable's.
+bool isReservedName(std::string_view name);
+
+// A name of the notation: a letter or _, then letters, digits and _.
+bool isName(std::string_view text);
+
+}  // namespace quorl::formula
