@@ -13,11 +13,14 @@
 #include "engine/data_table.hpp"
 #include "engine/increments.hpp"
 #include "engine/run_quorl.hpp"
+#include "fit/fit_group.hpp"
 #include "fit/formula_model.hpp"
 #include "quad/decimal.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
+
+constexpr int kGroup = quorl::fit::kFitGroupStatus;
 
 using quorl::Quad;
 using quorl::testing::TempDir;
@@ -101,35 +104,35 @@ TEST(FormulaModel, EveryFaultStopsBeforeTheFitWithItsPosition) {
         const char* says;
         std::size_t column;  // of the caret, 1-based; 0: no caret
     } cases[] = {
-        {"no configuration", [](FitFiles& s) { s.config = false; }, 10, "no Quorl-user.nml here", 0},
-        {"no group", [](FitFiles& s) { s.group = false; }, 10, "&QUORLFIT: no such group", 0},
-        {"unknown member", [](FitFiles& s) { s.other = "FORMULAS='x'"; }, 10, "FORMULAS", 0},
-        {"syntax", [](FitFiles& s) { s.formula = "a*exp(-b*x + c"; }, 10, "the '(' of exp at column 6 is not closed", 15},
-        {"unknown name", [](FitFiles& s) { s.formula = "a*exp(-bb*x) + c"; }, 10,
+        {"no configuration", [](FitFiles& s) { s.config = false; }, kGroup, "no Quorl-user.nml here", 0},
+        {"no group", [](FitFiles& s) { s.group = false; }, kGroup, "&QUORLFIT: no such group", 0},
+        {"unknown member", [](FitFiles& s) { s.other = "FORMULAS='x'"; }, kGroup, "FORMULAS", 0},
+        {"syntax", [](FitFiles& s) { s.formula = "a*exp(-b*x + c"; }, kGroup, "the '(' of exp at column 6 is not closed", 15},
+        {"unknown name", [](FitFiles& s) { s.formula = "a*exp(-bb*x) + c"; }, kGroup,
          "unknown name \"bb\": a formula uses the parameters a, b and c and the auxiliary columns x", 8},
-        {"second formula", [](FitFiles& s) { s.formula = "a*x; b*x +* c"; s.measured = "y; y"; }, 10,
+        {"second formula", [](FitFiles& s) { s.formula = "a*x; b*x +* c"; s.measured = "y; y"; }, kGroup,
          "\"*\" where a value is expected", 11},
-        {"no starting value", [](FitFiles& s) { s.parameters = "a = 1, b, c = 0"; }, 10,
+        {"no starting value", [](FitFiles& s) { s.parameters = "a = 1, b, c = 0"; }, kGroup,
          "the parameter \"b\" has no starting value", 8},
-        {"starting value", [](FitFiles& s) { s.parameters = "a = 1, b = one, c = 0"; }, 10,
+        {"starting value", [](FitFiles& s) { s.parameters = "a = 1, b = one, c = 0"; }, kGroup,
          "the starting value \"one\" is not a number", 12},
-        {"parameter twice", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, a = 2"; }, 10,
+        {"parameter twice", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, a = 2"; }, kGroup,
          "the parameter \"a\" is listed twice", 22},
-        {"reserved name", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, pi = 3"; s.hold = "pi"; }, 10,
+        {"reserved name", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, pi = 3"; s.hold = "pi"; }, kGroup,
          "\"pi\" is the name of a function or of pi", 22},
-        {"unused parameter", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, d = 1"; }, 10,
+        {"unused parameter", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, d = 1"; }, kGroup,
          "the parameter \"d\" appears in no formula", 22},
-        {"hold", [](FitFiles& s) { s.hold = "c, d"; }, 10, "\"d\" is not a parameter (the parameters: a, b and c)", 4},
-        {"empty entry", [](FitFiles& s) { s.parameters = "a = 1,, b = 1, c = 0"; }, 10, "an empty entry", 7},
-        {"no column", [](FitFiles& s) { s.auxiliary = "t"; s.formula = "a*exp(-b*t) + c"; }, 10,
+        {"hold", [](FitFiles& s) { s.hold = "c, d"; }, kGroup, "\"d\" is not a parameter (the parameters: a, b and c)", 4},
+        {"empty entry", [](FitFiles& s) { s.parameters = "a = 1,, b = 1, c = 0"; }, kGroup, "an empty entry", 7},
+        {"no column", [](FitFiles& s) { s.auxiliary = "t"; s.formula = "a*exp(-b*t) + c"; }, kGroup,
          "no column \"t\" in the data table (the columns of data.txt: x, y and s)", 1},
-        {"column number", [](FitFiles& s) { s.auxiliary = "x = 4"; }, 10, "no column \"4\"", 5},
-        {"measured count", [](FitFiles& s) { s.measured = "y; s"; }, 10, "2 measured values for 1 formula", 0},
-        {"measured name", [](FitFiles& s) { s.measured = "log(z)"; }, 10,
+        {"column number", [](FitFiles& s) { s.auxiliary = "x = 4"; }, kGroup, "no column \"4\"", 5},
+        {"measured count", [](FitFiles& s) { s.measured = "y; s"; }, kGroup, "2 measured values for 1 formula", 0},
+        {"measured name", [](FitFiles& s) { s.measured = "log(z)"; }, kGroup,
          "unknown name \"z\": neither a column nor an auxiliary name", 5},
-        {"weight of a parameter", [](FitFiles& s) { s.weight = "1/a"; }, 10,
+        {"weight of a parameter", [](FitFiles& s) { s.weight = "1/a"; }, kGroup,
          "a weight cannot depend on the parameter \"a\"", 3},
-        {"no data file named", [](FitFiles& s) { s.file = " "; }, 10, "no data table: set CJUSERFILE", 0},
+        {"no data file named", [](FitFiles& s) { s.file = " "; }, kGroup, "no data table: set CJUSERFILE", 0},
         {"no data file", [](FitFiles& s) { s.file = "none.txt"; }, 9, "none.txt: no such file", 0},
         {"weight not positive", [](FitFiles& s) { s.table = "x y s\n1 2 0.5\n2 3 0\n"; s.weight = "1/s"; }, 9,
          "data.txt, line 3: the weight \"1/s\" is", 0},
