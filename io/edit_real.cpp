@@ -61,7 +61,9 @@ void writeInfNan(std::string& out, Quad v, int w, bool plus) {
         }
     } else {
         out.replace(at + static_cast<std::size_t>(w - 3), 3, "Inf");
-        if (signed_) {
+        // A plus sign that does not fit is left out ("Inf" in three
+        // columns); a minus that does not fit gave asterisks above.
+        if (signed_ && w > 3) {
             p[w - 4] = sign;
         }
     }

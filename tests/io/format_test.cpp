@@ -231,3 +231,17 @@ TEST(FormatFree, ListDirectedLayout) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FormatWrite, AnInfinityThatLeavesNoRoomForItsSignKeepsTheRecordBeforeIt) {
+    // As gfortran writes them: a plus sign that does not fit is left out,
+    // a minus sign that does not fit gives asterisks.
+    const Quad inf{INFINITY, 0.0};
+    EXPECT_EQ(format("('[',sp,f3.1,']')", inf), "[Inf]\n");
+    EXPECT_EQ(format("('[',sp,e3.1,']')", inf), "[Inf]\n");
+    EXPECT_EQ(format("('[',sp,f4.1,']')", inf), "[+Inf]\n");
+    EXPECT_EQ(format("('[',f3.1,']')", -inf), "[***]\n");
+}
+
+}  // namespace
