@@ -9,9 +9,16 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-cmake -S "$repo" -B "$work/quorl-build" -G Ninja -DQUORL_TESTS=OFF -DQUORL_SAMPLE=OFF -DQUORL_EXAMPLES=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$work/quorl-build" >/dev/null
-cmake --install "$work/quorl-build" --prefix "$work/prefix" >/dev/null
+# The package is installed from a build directory of Quorl (the first
+# argument, built already; otherwise a build of the engine alone).
+build="${1:-}"
+if [ -z "$build" ]; then
+  build="$work/quorl-build"
+  cmake -S "$repo" -B "$build" -G Ninja -DQUORL_TESTS=OFF -DQUORL_SAMPLE=OFF -DQUORL_EXAMPLES=OFF \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" --target quorl_engine >/dev/null
+fi
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
 
 cp -r "$repo/examples/exp_decay" "$work/model"
 
