@@ -5,6 +5,12 @@
 // integers. The head is that fraction rounded to the nearest double (ties to
 // even, gradual underflow, overflow to infinity); the tail is the exact
 // difference (value - head), again a fraction, rounded the same way.
+//
+// Most texts a run reads are short (the fields of its own point list, the
+// values of its configuration): at most 19 significant digits D and a power
+// of ten E with D*10^E within reach of exact double arithmetic. Those take a
+// fast path that gives the same pair with a few floating-point operations
+// (see shortDecimal); every other text takes the exact general conversion.
 #include "quad/decimal.hpp"
 
 #include <cmath>
@@ -14,6 +20,7 @@
 #include <string>
 
 #include "quad/bignum.hpp"
+#include "quad/eft.hpp"
 
 namespace quorl {
 
@@ -74,9 +81,120 @@ void decompose(double x, std::uint64_t& m, int& e) {
     e = ex - 53;
 }
 
+
+// The powers of ten that are exact doubles.
+constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The fast path: texts whose value is D * 10^E with an integer D <= 2^53
+// and |E| <= 22 (after moving zeros of a larger E into D), both exact
+// doubles. The result is the pair the general conversion gives, the double
+// nearest the value and the double nearest the rest:
+//  - E >= 0: D * 10^E is exactly p + e (the product and its exact error,
+//    error-free), so the head is p = fl(D * 10^E) and the rest e is exact;
+//  - E < 0: the head q = fl(D / 10^-E) is the correctly rounded quotient;
+//    the remainder r = D - q * 10^-E is an exact double (true of the
+//    remainder of any correctly rounded division without underflow) and is
+//    formed exactly: q * 10^-E = p + e error-free, D - p is exact because p
+//    lies within a factor 2 of D, and (D - p) - e rounds to r because r is
+//    representable. The rest of the value is r / 10^-E, whose correctly
+//    rounded quotient is the tail.
+// Returns false, without touching `out`, for every other text, well formed
+// or not: the general conversion then reads it or rejects it.
+bool shortDecimal(std::string_view text, Quad& out) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint64_t digits = 0;
+    int kept = 0, exp10 = 0;
+    bool anyDigit = false, seenPoint = false;
+    for (; i < n; ++i) {
+        const char ch = text[i];
+        if (ch == '.') {
+            if (seenPoint) {
+                return false;
+            }
+            seenPoint = true;
+            continue;
+        }
+        if (ch < '0' || ch > '9') {
+            break;
+        }
+        anyDigit = true;
+        if (kept == 0 && ch == '0') {
+            exp10 -= seenPoint ? 1 : 0;
+            continue;
+        }
+        if (kept == 19) {
+            return false;
+        }
+        digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
+        ++kept;
+        exp10 -= seenPoint ? 1 : 0;
+    }
+    if (!anyDigit || digits == 0) {
+        return false;
+    }
+    if (i < n) {
+        const char ch = text[i];
+        if (ch != 'e' && ch != 'E' && ch != 'd' && ch != 'D') {
+            return false;
+        }
+        ++i;
+        bool expNegative = false;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            expNegative = text[i] == '-';
+            ++i;
+        }
+        if (i == n || n - i > 4) {
+            return false;
+        }
+        int e = 0;
+        for (; i < n; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return false;
+            }
+            e = e * 10 + (text[i] - '0');
+        }
+        exp10 += expNegative ? -e : e;
+    }
+    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+    if (digits > kExactLimit) {
+        return false;
+    }
+    while (exp10 > 22 && digits <= kExactLimit / 10) {
+        digits *= 10;
+        --exp10;
+    }
+    if (exp10 > 22 || exp10 < -22) {
+        return false;
+    }
+    const double d = static_cast<double>(digits);
+    double hi, lo;
+    if (exp10 >= 0) {
+        eft::twoProd(d, kExactPow10[exp10], hi, lo);
+    } else {
+        const double scale = kExactPow10[-exp10];
+        hi = d / scale;
+        double p, e;
+        eft::twoProd(hi, scale, p, e);
+        lo = ((d - p) - e) / scale;
+    }
+    out = negative ? Quad{-hi, -lo} : Quad{hi, lo};
+    return true;
+}
+
 }  // namespace
 
-bool parseQuad(std::string_view text, Quad& out) {
+bool parseQuad(std::string_view text, Quad& out) { return shortDecimal(text, out) || detail::parseQuadExact(text, out); }
+
+namespace detail {
+
+bool parseQuadExact(std::string_view text, Quad& out) {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -203,6 +321,8 @@ bool parseQuad(std::string_view text, Quad& out) {
     out = Quad{signOne * hi, signOne * lo};
     return true;
 }
+
+}  // namespace detail
 
 Quad quadFromText(std::string_view text) {
     Quad q{};

@@ -16,6 +16,12 @@ namespace quorl {
 // number (no blanks). Returns false, leaving `out` untouched, when it is not.
 bool parseQuad(std::string_view text, Quad& out);
 
+namespace detail {
+// parseQuad without its fast path for short decimals: the exact general
+// conversion every text can take (for the tests that compare the two).
+bool parseQuadExact(std::string_view text, Quad& out);
+}  // namespace detail
+
 // The double-double nearest the decimal text; throws std::invalid_argument
 // on malformed text. For constants: quadFromText("2.200000001").
 Quad quadFromText(std::string_view text);

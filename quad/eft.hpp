@@ -30,34 +30,57 @@ inline void quickTwoSum(double a, double b, double& s, double& e) {
 }
 
 // hi + lo == a exactly, each half holding at most 26 significant bits.
-// Beyond 2^995 the product with the splitter would overflow, so such values
-// are split at a scale 2^-28 lower (exactly) and scaled back.
+// Needs |a| <= 2^995: beyond, the product with the splitter overflows (and
+// near the top of the range the rounded head itself would be 2^1024).
 inline void split(double a, double& hi, double& lo) {
     constexpr double splitter = 134217729.0;  // 2^27 + 1
-    if (std::fabs(a) > 0x1p995) [[unlikely]] {
-        const double s = a * 0x1p-28;
-        const double t = splitter * s;
-        hi = (t - (t - s)) * 0x1p28;
-        lo = a - hi;
-        return;
-    }
     const double t = splitter * a;
     hi = t - (t - a);
     lo = a - hi;
 }
 
-// p + e == a * b exactly, p = fl(a * b). Assumes no overflow or underflow.
-// With hardware FMA the error term comes from one fused operation; without
-// it from Dekker's splitting. Both give the same bits.
-inline void twoProd(double a, double b, double& p, double& e) {
-    p = a * b;
-#if defined(__FMA__)
-    e = __builtin_fma(a, b, -p);
-#else
+// Dekker's exact product error of a and b, |a|, |b| <= 2^995.
+inline double dekkerError(double a, double b, double p) {
     double ah, al, bh, bl;
     split(a, ah, al);
     split(b, bh, bl);
-    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+// The product error where an operand is beyond 2^995 or the product is not
+// finite, as the fused multiply-add gives it: -p when a finite product
+// overflows, NaN when an operand is infinite or NaN (a * b - p), and
+// otherwise the error of the product with the large operand scaled down by
+// 2^53 (exact), scaled back up.
+inline double largeProductError(double a, double b, double p) {
+    if (!std::isfinite(p)) {
+        return std::isfinite(a) && std::isfinite(b) ? -p : a * b - p;
+    }
+    if (std::fabs(a) < std::fabs(b)) {
+        const double t = a;
+        a = b;
+        b = t;
+    }
+    a *= 0x1p-53;
+    return dekkerError(a, b, a * b) * 0x1p53;
+}
+
+// p + e == a * b exactly, p = fl(a * b). Assumes no underflow: where the
+// exact error lies below the smallest normal double it is not exact.
+// With hardware FMA (x86-64 built with QUORL_FMA, or any 64-bit ARM) the
+// error term comes from one fused operation; without it from Dekker's
+// splitting. Both give the same bits: the error is exact either way, and
+// an overflow or an infinite operand gives the same -p or NaN.
+inline void twoProd(double a, double b, double& p, double& e) {
+    p = a * b;
+#if defined(__FMA__) || defined(__ARM_FEATURE_FMA)
+    e = __builtin_fma(a, b, -p);
+#else
+    if (std::fabs(a) > 0x1p995 || std::fabs(b) > 0x1p995 || !(std::fabs(p) <= 0x1.fffffffffffffp1023)) [[unlikely]] {
+        e = largeProductError(a, b, p);
+        return;
+    }
+    e = dekkerError(a, b, p);
 #endif
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "quad/quad.hpp"
 
@@ -37,6 +38,25 @@ TEST(QuadBuild, ErrorFreeKernelsHoldInThisBuild) {
     const double sq = xx * xx;
     const double err = xx * xx - sq;
     EXPECT_EQ(err, 0.0) << "a*b-c was contracted into a fused multiply-add";
+}
+
+// The product error at the top of the range, where Dekker's splitting needs
+// the large operand scaled: exact, or -p when the product overflows, as
+// the fused multiply-add gives it (std::fma is the reference in any build).
+TEST(QuadBuild, ProductErrorAtTheTopOfTheRangeIsTheFusedOne) {
+    const double max = std::numeric_limits<double>::max();
+    const double large[] = {max, std::nextafter(max, 0.0), -max, 0x1.fffffffp1000, 0x1.8p996, 0x1p995, 0x1.123456789abcdp1010};
+    const double other[] = {0.0, -0.0, 0.5, -0.25, 0x1.fffffffffffffp-60, 3.0, 1.0 + 0x1p-52, 0x1p-900, 2.0, 0x1.8p30};
+    for (const double a : large) {
+        for (const double b : other) {
+            for (const auto& [x, y] : {std::pair{a, b}, std::pair{b, a}}) {
+                double p, e;
+                quorl::eft::twoProd(x, y, p, e);
+                EXPECT_EQ(p, x * y);
+                EXPECT_EQ(e, std::fma(x, y, -p)) << x << " * " << y;
+            }
+        }
+    }
 }
 
 TEST(QuadArith, AdditionKeepsTheTailOfBothOperands) {
