@@ -55,7 +55,8 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
     }
 
     // Sums of squares in data-point order; the largest magnitude found by a
-    // strict comparison, so the earliest data point wins a tie.
+    // strict comparison, so the earliest data point wins a tie (absLess:
+    // abs(ZMAX) < abs(TEMP), without forming either).
     // The range of ZR is checked once here; the model cannot reallocate it.
     s.ZR.checkRange(1, s.LZTOT);
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
@@ -69,7 +70,7 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
                 zr.ZMAX = zr.Z;
                 zr.MDMAX = 1;
             }
-            if (abs(zr.ZMAX) < abs(s.evalFit.TEMP)) {
+            if (absLess(zr.ZMAX, s.evalFit.TEMP)) {
                 zr.ZMAX = s.evalFit.TEMP;
                 zr.MDMAX = s.MD;
             }

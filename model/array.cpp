@@ -14,12 +14,12 @@ std::string where(const std::source_location& loc) {
 
 }  // namespace
 
-void arrayIndexStop(int i, int lower, int upper, const std::source_location& loc) {
+void arrayIndexStop(int i, int lower, int upper, std::source_location loc) {
     io::stop("array index (" + std::to_string(i) + ") outside the bounds (" + bounds(lower, upper) + ")" +
              where(loc));
 }
 
-void arrayIndexStop(int i, int j, int lower1, int upper1, int lower2, int upper2, const std::source_location& loc) {
+void arrayIndexStop(int i, int j, int lower1, int upper1, int lower2, int upper2, std::source_location loc) {
     io::stop("array index (" + std::to_string(i) + "," + std::to_string(j) + ") outside the bounds (" +
              bounds(lower1, upper1) + "," + bounds(lower2, upper2) + ")" + where(loc));
 }

@@ -7,7 +7,8 @@
 //          renormalised (hi = s + e, lo = e - (hi - s));
 //   a * b: exact product of the heads, plus the cross terms
 //          a.lo*b.hi + (a.hi + a.lo)*b.lo, renormalised.
-// Comparisons subtract and test the head of the difference; a less-than
+// Comparisons test the head of the difference (from the heads alone where
+// they decide it); a less-than
 // also holds when either operand is infinite or not a number, while
 // equality and greater-than then fail.
 //
@@ -119,25 +120,48 @@ inline Quad& operator/=(Quad& a, double b) { return a = a / b; }
 
 inline bool isFinite(Quad a) { return std::isfinite(a.hi) && std::isfinite(a.lo); }
 
+namespace detail {
+// The sign (-1, 0, 1) of the head of a - b, for finite a and b, as the
+// subtraction gives it, but decided from the heads alone when they differ
+// by more than four times the tails: the difference is then
+// s + e (s = fl(a.hi - b.hi), e its error plus the tails, |e| < |s|/2),
+// and the rounded sum s + e keeps the sign of s. Otherwise (and when the
+// heads' difference overflows) the full subtraction decides. Same answer,
+// a fraction of the work for most pairs.
+inline int differenceSign(Quad a, Quad b) {
+    const double d = a.hi - b.hi;
+    if (std::fabs(d) > 4.0 * (std::fabs(a.lo) + std::fabs(b.lo)) && std::fabs(d) <= 0x1.fffffffffffffp1023) {
+        return d > 0.0 ? 1 : -1;
+    }
+    const double h = (a - b).hi;
+    return h > 0.0 ? 1 : h < 0.0 ? -1 : 0;
+}
+}  // namespace detail
+
 inline bool operator<(Quad a, Quad b) {
     if (!isFinite(a) || !isFinite(b)) {
         return true;
     }
-    return (a - b).hi < 0.0;
+    return detail::differenceSign(a, b) < 0;
 }
 inline bool operator>(Quad a, Quad b) {
     if (!isFinite(a) || !isFinite(b)) {
         return false;
     }
-    return (a - b).hi > 0.0;
+    return detail::differenceSign(a, b) > 0;
 }
 inline bool operator==(Quad a, Quad b) {
     if (!isFinite(a) || !isFinite(b)) {
         return false;
     }
-    return (a - b).hi == 0.0;
+    return detail::differenceSign(a, b) == 0;
 }
 inline bool operator!=(Quad a, Quad b) { return !(a == b); }
+
+// abs(a) < abs(b), the same answer, decided from the magnitudes of the heads
+// where they decide it without first forming abs(a) and abs(b) (whose signs
+// would cost two branches): for the largest-residual search of every pass.
+inline bool absLess(Quad a, Quad b);
 inline bool operator<=(Quad a, Quad b) { return a < b || a == b; }
 inline bool operator>=(Quad a, Quad b) { return a > b || a == b; }
 
@@ -155,6 +179,17 @@ inline bool operator>=(double a, Quad b) { return fromDouble(a) >= b; }
 // ---- elementary functions (found by argument-dependent lookup) -----------
 
 inline Quad abs(Quad a) { return a.hi < 0.0 || (a.hi == 0.0 && a.lo < 0.0) ? -a : a; }
+
+inline bool absLess(Quad a, Quad b) {
+    if (!isFinite(a) || !isFinite(b)) {
+        return true;
+    }
+    const double d = std::fabs(a.hi) - std::fabs(b.hi);
+    if (std::fabs(d) > 4.0 * (std::fabs(a.lo) + std::fabs(b.lo)) && std::fabs(d) <= 0x1.fffffffffffffp1023) {
+        return d < 0.0;
+    }
+    return abs(a) < abs(b);
+}
 
 // One Newton correction of the double square root, with the square of the
 // first guess formed exactly. Arguments far from 1 in magnitude are scaled

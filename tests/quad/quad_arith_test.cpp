@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <utility>
 
 #include "quad/quad.hpp"
@@ -57,6 +58,45 @@ TEST(QuadBuild, ProductErrorAtTheTopOfTheRangeIsTheFusedOne) {
             }
         }
     }
+}
+
+// The comparisons decide from the heads where they can; their answers are
+// those of the head of the full difference, on pairs built to sit at every
+// distance: equal, heads equal with tails apart, heads a few units apart
+// with tails pulling either way, far apart, opposite signs, zeros, pairs
+// not normalised, and heads whose difference overflows.
+TEST(QuadCompare, HeadsDecideAsTheFullDifferenceDoes) {
+    auto head = [](Quad a, Quad b) { return (a - b).hi; };
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    const double max = std::numeric_limits<double>::max();
+    long checked = 0;
+    for (int n = 0; n < 400000; ++n) {
+        const double h = std::ldexp(unit(rng), pick(200) - 100);
+        const double tailScale = pick(6) == 0 ? std::ldexp(1.0, -pick(40)) : 0x1p-53;  // sometimes not normalised
+        Quad a{h, h * unit(rng) * tailScale};
+        double bh = h;
+        switch (pick(6)) {
+            case 0: break;                                                           // heads equal
+            case 1: for (int k = pick(5); k > 0; --k) bh = std::nextafter(bh, pick(2) ? max : -max); break;
+            case 2: bh = h * (1 + unit(rng) * 0x1p-40); break;
+            case 3: bh = std::ldexp(unit(rng), pick(200) - 100); break;              // anywhere
+            case 4: bh = -h; break;
+            default: bh = pick(2) ? 0.0 : -0.0; break;
+        }
+        Quad b{bh, pick(3) == 0 ? a.lo : bh * unit(rng) * tailScale};
+        if (pick(50) == 0) {
+            a = Quad{max * (pick(2) ? 1 : -1), 0.0};  // the heads' difference overflows
+        }
+        const double d = head(a, b);
+        ASSERT_EQ(a < b, d < 0.0) << a.hi << " " << a.lo << " / " << b.hi << " " << b.lo;
+        ASSERT_EQ(a > b, d > 0.0) << a.hi << " " << a.lo << " / " << b.hi << " " << b.lo;
+        ASSERT_EQ(a == b, d == 0.0) << a.hi << " " << a.lo << " / " << b.hi << " " << b.lo;
+        ASSERT_EQ(quorl::absLess(a, b), abs(a) < abs(b)) << a.hi << " " << a.lo << " / " << b.hi << " " << b.lo;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 400000);
 }
 
 TEST(QuadArith, AdditionKeepsTheTailOfBothOperands) {
