@@ -14,6 +14,7 @@
 #include "io/real_text.hpp"
 #include "io/units.hpp"
 #include "quad/decimal.hpp"
+#include "quad/decimal.hpp"
 
 namespace quorl::io {
 
@@ -32,6 +33,20 @@ std::string withoutBlanks(std::string_view field) {
         }
     }
     return out;
+}
+
+// A field holding a decimal with its point, blanks only before and after
+// it, read when parseShortDecimal reads it; false for every other field.
+bool readPlainDecimal(std::string_view field, Quad& out) {
+    const std::size_t first = field.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view text = field.substr(first, field.find_last_not_of(' ') - first + 1);
+    if (text.find('.') == std::string_view::npos || text.find(' ') != std::string_view::npos) {
+        return false;
+    }
+    return parseShortDecimal(text, out);
 }
 
 // An integer field; an error text when it is not one.
@@ -207,6 +222,12 @@ private:
                 return fieldError(f, error);
             }
             *std::get<std::int32_t*>(item) = v;
+            return {};
+        }
+        // The usual field, a decimal with its point and blanks only around
+        // it, goes straight to the exact fast path of the decimal reader
+        // (no implied decimals apply to it, and it means what it says).
+        if (Quad* const* p = std::get_if<Quad*>(&item); p != nullptr && readPlainDecimal(f, **p)) {
             return {};
         }
         RealText r;

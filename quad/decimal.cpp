@@ -10,7 +10,7 @@
 // values of its configuration): at most 19 significant digits D and a power
 // of ten E with D*10^E within reach of exact double arithmetic. Those take a
 // fast path that gives the same pair with a few floating-point operations
-// (see shortDecimal); every other text takes the exact general conversion.
+// (see parseShortDecimal); every other text takes the exact general conversion.
 #include "quad/decimal.hpp"
 
 #include <cmath>
@@ -86,7 +86,7 @@ void decompose(double x, std::uint64_t& m, int& e) {
 constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The fast path: texts whose value is D * 10^E with an integer D <= 2^53
+// The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
 // and |E| <= 22 (after moving zeros of a larger E into D), both exact
 // doubles. The result is the pair the general conversion gives, the double
 // nearest the value and the double nearest the rest:
@@ -101,7 +101,9 @@ constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 //    rounded quotient is the tail.
 // Returns false, without touching `out`, for every other text, well formed
 // or not: the general conversion then reads it or rejects it.
-bool shortDecimal(std::string_view text, Quad& out) {
+}  // namespace
+
+bool parseShortDecimal(std::string_view text, Quad& out) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     bool negative = false;
@@ -136,7 +138,7 @@ bool shortDecimal(std::string_view text, Quad& out) {
         ++kept;
         exp10 -= seenPoint ? 1 : 0;
     }
-    if (!anyDigit || digits == 0) {
+    if (!anyDigit) {
         return false;
     }
     if (i < n) {
@@ -161,6 +163,10 @@ bool shortDecimal(std::string_view text, Quad& out) {
             e = e * 10 + (text[i] - '0');
         }
         exp10 += expNegative ? -e : e;
+    }
+    if (digits == 0) {
+        out = Quad{negative ? -0.0 : 0.0, 0.0};
+        return true;
     }
     constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
     if (digits > kExactLimit) {
@@ -188,9 +194,7 @@ bool shortDecimal(std::string_view text, Quad& out) {
     return true;
 }
 
-}  // namespace
-
-bool parseQuad(std::string_view text, Quad& out) { return shortDecimal(text, out) || detail::parseQuadExact(text, out); }
+bool parseQuad(std::string_view text, Quad& out) { return parseShortDecimal(text, out) || detail::parseQuadExact(text, out); }
 
 namespace detail {
 

@@ -16,6 +16,14 @@ namespace quorl {
 // number (no blanks). Returns false, leaving `out` untouched, when it is not.
 bool parseQuad(std::string_view text, Quad& out);
 
+// parseQuad's fast path alone: reads the texts of the form
+// [+-]digits[.digits][(E|e|D|d)[+-]digits] (at most 19 significant digits,
+// an exponent of at most 4 digits) whose value is zero or D * 10^E with
+// D <= 2^53 and |E| <= 22 once zeros are moved from E into D; returns
+// false, leaving `out` untouched, for every other text. Where it reads a
+// text it gives the same pair as parseQuad, the nearest one.
+bool parseShortDecimal(std::string_view text, Quad& out);
+
 namespace detail {
 // parseQuad without its fast path for short decimals: the exact general
 // conversion every text can take (for the tests that compare the two).

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "io/format.hpp"
+#include "io/real_text.hpp"
 #include "io/units.hpp"
 #include "quad/decimal.hpp"
 #include "support/temp_dir.hpp"
@@ -106,6 +107,55 @@ TEST(FormatReadTest, QuadFieldsKeepFullPrecision) {
 
 // What e18.9 writes of a quad reads back as the quad nearest its nine
 // digits, and writes again as the same text.
+// A plain decimal field (a point, blanks only around it) is read through
+// the decimal reader's fast path; every field gives what the general path
+// (the real text with its blanks removed and the implied decimals of the
+// descriptor, then the exact conversion) gives.
+TEST(FormatReadTest, PlainDecimalFieldsReadAsTheGeneralPathReadsThem) {
+    std::mt19937_64 rng(185);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    for (int n = 0; n < 100000; ++n) {
+        std::string digits;
+        for (int k = 1 + pick(20); k > 0; --k) {
+            digits += static_cast<char>('0' + pick(10));
+        }
+        if (pick(8) != 0) {
+            digits.insert(static_cast<std::size_t>(pick(static_cast<int>(digits.size()) + 1)), 1, '.');
+        }
+        std::string text = (pick(3) == 0 ? "-" : pick(5) == 0 ? "+" : "") + digits;
+        if (pick(3) != 0) {
+            text += std::string(1, "EeDdQ+-"[pick(7)]) + (pick(3) == 0 ? "-" : "") + std::to_string(pick(60));
+        }
+        if (pick(10) == 0) {
+            text.insert(static_cast<std::size_t>(pick(static_cast<int>(text.size()) + 1)), 1, ' ');  // a blank inside
+        }
+        if (text.size() > 24) {
+            continue;
+        }
+        const std::string field = std::string(24 - text.size() - pick(static_cast<int>(25 - text.size())), ' ') + text;
+        const std::string padded = field + std::string(24 - field.size(), ' ');
+        Quad got{7.0, 7.0}, want{7.0, 7.0};
+        const bool ok = readFormatted(padded, "(e24.9)", got).ok();
+        std::string compact;
+        for (const char c : padded) {
+            if (c != ' ') {
+                compact += c;
+            }
+        }
+        RealText r;  // with the 9 implied decimals of e24.9 where there is no point
+        const bool general = realText(compact, r, 9) && (r.decimal.empty() || parseQuad(r.decimal, want));
+        if (general && r.decimal.empty()) {
+            want = Quad{r.special, 0.0};
+        }
+        ASSERT_EQ(ok, general) << "'" << padded << "'";
+        if (ok) {
+            ASSERT_EQ(got.hi, want.hi) << "'" << padded << "'";
+            ASSERT_EQ(got.lo, want.lo) << "'" << padded << "'";
+            ASSERT_EQ(std::signbit(got.hi), std::signbit(want.hi)) << "'" << padded << "'";
+        }
+    }
+}
+
 TEST(FormatReadTest, WriterRecordsReadBack) {
     std::mt19937_64 gen(20261208);
     std::uniform_real_distribution<double> mant(-1.0, 1.0);
