@@ -214,6 +214,17 @@ private:
         if (d.w <= 0) {
             return itemName() + ": a field of width 0 cannot be read";
         }
+        // The usual field, a decimal with its point and blanks only around
+        // it, goes straight to the exact fast path of the decimal reader
+        // (no implied decimals apply to it, and it means what it says),
+        // read in place in the record.
+        if (Quad* const* p = std::get_if<Quad*>(&item);
+            p != nullptr && pos_ + static_cast<std::size_t>(d.w) <= record_.size() &&
+            readPlainDecimal(std::string_view(record_).substr(pos_, static_cast<std::size_t>(d.w)), **p)) {
+            fieldStart_ = pos_;
+            pos_ += static_cast<std::size_t>(d.w);
+            return {};
+        }
         const std::string f = field(d.w);
         if (integer) {
             std::int32_t v = 0;
@@ -222,12 +233,6 @@ private:
                 return fieldError(f, error);
             }
             *std::get<std::int32_t*>(item) = v;
-            return {};
-        }
-        // The usual field, a decimal with its point and blanks only around
-        // it, goes straight to the exact fast path of the decimal reader
-        // (no implied decimals apply to it, and it means what it says).
-        if (Quad* const* p = std::get_if<Quad*>(&item); p != nullptr && readPlainDecimal(f, **p)) {
             return {};
         }
         RealText r;

@@ -51,6 +51,14 @@ void fixedDigits(Quad v, int decimals, std::string& digits);
 // with |v| = 0.D * 10^k after rounding: 10^(count-1) <= D < 10^count.
 int scientificDigits(Quad v, int count, std::string& digits);
 
+namespace detail {
+// fixedDigits and scientificDigits without their fast path for few digits:
+// the exact big-integer expansion every value can take (for the tests that
+// compare the two).
+void fixedDigitsExact(Quad v, int decimals, std::string& digits);
+int scientificDigitsExact(Quad v, int count, std::string& digits);
+}  // namespace detail
+
 namespace literals {
 // 2.200000001_q: the double-double nearest the literal's decimal text.
 Quad operator""_q(const char* text);

@@ -6,11 +6,20 @@
 // (s >= 0, the usual case), or a long division whose remainder decides it.
 // Ties go to even, which is how an exact binary value that sits halfway
 // between two decimal neighbours is written.
+//
+// Few digits of a value in the usual range (the e18.9 fields of a drawing,
+// the digits of a report) take a fast path with the same results: the
+// scaled value |v| * 10^s is formed in double-double arithmetic to within
+// 2^-103 of itself, which decides the rounding unless the scaled value
+// lies within 1e-12 of a half; such values, and every value outside the
+// fast path's range, take the exact path.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
 #include "quad/bignum.hpp"
 #include "quad/decimal.hpp"
+#include "quad/eft.hpp"
 
 namespace quorl {
 
@@ -137,6 +146,119 @@ BigUint powerOfTen(int k) {
     return p;
 }
 
+
+// ---- the fast path --------------------------------------------------------
+
+constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The values the fast path takes: a normalised pair (|lo| <= 2^-52 |hi|)
+// with its head between 2^-900 and 2^900, so that no step below underflows
+// or overflows.
+bool fastDomain(Quad v) {
+    const double h = std::fabs(v.hi);
+    return h >= 0x1p-900 && h <= 0x1p900 && std::fabs(v.lo) <= h * 0x1p-52;
+}
+
+// round(|v| * 10^s) for |s| <= 22 when the scaled value is below 2^50 and
+// not within 1e-12 of a half; false otherwise. The scaled value S is formed
+// as head + tail with |S - (head + tail)| <= 2^-103 S:
+//  - s >= 0: |v| 10^s = p + e + lo 10^s exactly (p + e = |hi| 10^s error-
+//    free); the product lo 10^s and the sum of the small terms each round
+//    by at most 2^-53 of a term below 2^-51 S;
+//  - s < 0: q = fl(|hi| / 10^-s), its remainder r = |hi| - q 10^-s is exact
+//    (formed error-free: q 10^-s = p + e, |hi| - p is exact, r is
+//    representable), and S = q + (r + lo) / 10^-s, whose two roundings are
+//    again of a term below 2^-51 S.
+// With S < 2^50 the fraction (head - floor(head)) + tail is then within
+// 2^-53 + 2^-53 of S - floor(head): far inside the 1e-12 margin.
+bool roundScaledFast(Quad v, int s, std::uint64_t& n) {
+    if (s < -22 || s > 22) {
+        return false;
+    }
+    const double hi = std::fabs(v.hi);
+    const double lo = v.hi < 0.0 ? -v.lo : v.lo;
+    double head, tail;
+    if (s >= 0) {
+        const double scale = kExactPow10[s];
+        double e;
+        eft::twoProd(hi, scale, head, e);
+        tail = e + lo * scale;
+    } else {
+        const double scale = kExactPow10[-s];
+        head = hi / scale;
+        double p, e;
+        eft::twoProd(head, scale, p, e);
+        const double r = (hi - p) - e;
+        tail = (r + lo) / scale;
+    }
+    if (!(head < 0x1p50)) {
+        return false;
+    }
+    const double whole = std::floor(head);
+    const double fraction = (head - whole) + tail;
+    if (std::fabs(fraction - 0.5) <= 1e-12) {
+        return false;
+    }
+    n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    return true;
+}
+
+void appendDigits64(std::uint64_t v, std::string& out) {
+    char buf[24];
+    char* p = buf + sizeof buf;
+    do {
+        *--p = static_cast<char>('0' + static_cast<int>(v % 10));
+        v /= 10;
+    } while (v != 0);
+    out.assign(p, static_cast<std::size_t>(buf + sizeof buf - p));
+}
+
+bool fixedDigitsFast(Quad v, int decimals, std::string& digits) {
+    std::uint64_t n;
+    if (!fastDomain(v) || !roundScaledFast(v, decimals, n)) {
+        return false;
+    }
+    appendDigits64(n, digits);
+    return true;
+}
+
+// The same search for the exponent as the exact path, from the same first
+// guess (2^(b-1) <= |v| < 2^b, b from the head and the sign of the tail),
+// so that a value with two correct spellings (0.100 10^k and 0.99997
+// 10^(k-1) at a rounding boundary) gets the same one.
+bool scientificDigitsFast(Quad v, int count, std::string& digits, int& kOut) {
+    if (count > 15 || !fastDomain(v)) {
+        return false;
+    }
+    // |hi| = 1.f * 2^(b-1) (a normal double); b one lower when |hi| is a
+    // power of two and the tail takes the value below it.
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(v.hi);
+    const int e2 = static_cast<int>((bits >> 52) & 0x7ff) - 1022;
+    const bool powerOfTwo = (bits & 0xfffffffffffffULL) == 0;
+    const double lo = v.hi < 0.0 ? -v.lo : v.lo;
+    const int b = powerOfTwo && lo < 0.0 ? e2 - 1 : e2;
+    int k = static_cast<int>(std::floor((b - 1) * 0.30102999566398120)) + 1;
+    const std::uint64_t upper = static_cast<std::uint64_t>(kExactPow10[count]);
+    const std::uint64_t lower = static_cast<std::uint64_t>(kExactPow10[count - 1]);
+    for (int guard = 0; guard < 8; ++guard) {
+        std::uint64_t n;
+        if (!roundScaledFast(v, count - k, n)) {
+            return false;
+        }
+        if (n >= upper) {
+            ++k;
+        } else if (n < lower) {
+            --k;
+        } else {
+            appendDigits64(n, digits);
+            kOut = k;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool isNegativeValue(Quad v) {
@@ -154,6 +276,19 @@ bool isNegativeValue(Quad v) {
 }
 
 void fixedDigits(Quad v, int decimals, std::string& digits) {
+    if (!fixedDigitsFast(v, decimals, digits)) {
+        detail::fixedDigitsExact(v, decimals, digits);
+    }
+}
+
+int scientificDigits(Quad v, int count, std::string& digits) {
+    int k;
+    return scientificDigitsFast(v, count, digits, k) ? k : detail::scientificDigitsExact(v, count, digits);
+}
+
+namespace detail {
+
+void fixedDigitsExact(Quad v, int decimals, std::string& digits) {
     BigUint m, n;
     int e;
     exactMagnitude(v, m, e);
@@ -165,7 +300,7 @@ void fixedDigits(Quad v, int decimals, std::string& digits) {
     toDecimal(n, digits);
 }
 
-int scientificDigits(Quad v, int count, std::string& digits) {
+int scientificDigitsExact(Quad v, int count, std::string& digits) {
     BigUint m, n;
     int e;
     exactMagnitude(v, m, e);
@@ -187,5 +322,7 @@ int scientificDigits(Quad v, int count, std::string& digits) {
     toDecimal(n, digits);
     return k;
 }
+
+}  // namespace detail
 
 }  // namespace quorl
