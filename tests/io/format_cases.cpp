@@ -263,6 +263,14 @@ void addQuadCases(OracleCases& list) {
         }
         list.add("Quad", "(" + sp() + desc + ")", {io::Item{q}});
     }
+    // Few digits, as the drawing files and reports write them: the writer's
+    // fast path for few digits serves these.
+    static const char* few[] = {"e18.9", "f20.9", "e14.6", "f12.3", "e12.4", "f25.15", "e22.15"};
+    for (int n = 0; n < 4000; ++n) {
+        const std::string desc = few[uniform(0, sizeof few / sizeof few[0] - 1)];
+        const Quad q = interestingQuad(std::atoi(desc.c_str() + desc.find('.') + 1));
+        list.add("Quad few digits", "(" + sp() + desc + ")", {io::Item{q}});
+    }
 }
 
 // Decimal counts far past the digits a double-double holds (at most 1074
