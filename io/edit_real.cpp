@@ -147,15 +147,18 @@ void writeExponentParts(std::string& out, bool negative, bool plus, std::string_
         return;
     }
     exp[en++] = x < 0 ? '-' : '+';
-    std::string expText(exp, static_cast<std::size_t>(en));
-    std::string num = std::to_string(ax);
-    if (static_cast<int>(num.size()) < expDigits) {
-        expText.append(static_cast<std::size_t>(expDigits) - num.size(), '0');
+    // The exponent's digits, most significant last, then zeros in front up
+    // to expDigits (built in place: this runs for every field written).
+    char num[12];
+    int nn = 0;
+    for (int a = ax; nn == 0 || a != 0; a /= 10) {
+        num[nn++] = static_cast<char>('0' + a % 10);
     }
-    expText += num;
+    const std::size_t zeros = expDigits > nn ? static_cast<std::size_t>(expDigits - nn) : 0;
+    const std::size_t expLen = static_cast<std::size_t>(en + nn) + zeros;
 
     const bool sign = negative || plus;
-    const std::size_t body = (sign ? 1 : 0) + 1 + digits.size() + expText.size();
+    const std::size_t body = (sign ? 1 : 0) + 1 + digits.size() + expLen;
     const bool leadZero = static_cast<int>(body) < w;
     const std::size_t len = body + (leadZero ? 1 : 0);
     if (static_cast<int>(len) > w) {
@@ -171,7 +174,11 @@ void writeExponentParts(std::string& out, bool negative, bool plus, std::string_
     }
     out.push_back('.');
     out.append(digits);
-    out.append(expText);
+    out.append(exp, static_cast<std::size_t>(en));
+    out.append(zeros, '0');
+    while (nn > 0) {
+        out.push_back(num[--nn]);
+    }
 }
 
 bool isZeroValue(Quad v) { return v.hi == 0.0 && v.lo == 0.0; }

@@ -14,6 +14,7 @@
 // lies within 1e-12 of a half; such values, and every value outside the
 // fast path's range, take the exact path.
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -206,12 +207,8 @@ bool roundScaledFast(Quad v, int s, std::uint64_t& n) {
 
 void appendDigits64(std::uint64_t v, std::string& out) {
     char buf[24];
-    char* p = buf + sizeof buf;
-    do {
-        *--p = static_cast<char>('0' + static_cast<int>(v % 10));
-        v /= 10;
-    } while (v != 0);
-    out.assign(p, static_cast<std::size_t>(buf + sizeof buf - p));
+    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    out.assign(buf, static_cast<std::size_t>(end - buf));
 }
 
 bool fixedDigitsFast(Quad v, int decimals, std::string& digits) {
