@@ -141,6 +141,25 @@ Quad kernelMul(Quad a, Quad b) {
     return Quad{hi, e - (hi - p)};
 }
 
+Quad kernelDiv(Quad a, Quad b) {
+    const double q1 = a.hi / b.hi;
+    const double r = (__builtin_fma(-q1, b.hi, a.hi) + a.lo) - q1 * b.lo;
+    const double q2 = r / b.hi;
+    const double hi = q1 + q2;
+    return Quad{hi, q2 - (hi - q1)};
+}
+Quad kernelSqrt(Quad a) {
+    const double s = std::sqrt(a.hi);
+    const double corr = (__builtin_fma(-s, s, a.hi) + a.lo) / (2.0 * s);
+    const double hi = s + corr;
+    return Quad{hi, corr - (hi - s)};
+}
+
+void BM_Div_Kernel(benchmark::State& s) { binary(s, positives(), positives2(), kernelDiv); }
+void BM_Sqrt_Kernel(benchmark::State& s) { unary(s, positives(), kernelSqrt); }
+BENCHMARK(BM_Div_Kernel);
+BENCHMARK(BM_Sqrt_Kernel);
+
 void BM_Add_Kernel(benchmark::State& s) { binary(s, positives(), positives2(), kernelAdd); }
 void BM_Mul_Kernel(benchmark::State& s) { binary(s, positives(), positives2(), kernelMul); }
 BENCHMARK(BM_Add_Kernel);
