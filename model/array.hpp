@@ -36,16 +36,8 @@
 namespace quorl {
 
 namespace detail {
-// True when i lies outside lower..upper (always, for an empty range
-// upper = lower - 1): one unsigned comparison instead of two, in the
-// accessors every model calls for every data point.
-inline bool outside(int i, int lower, int upper) {
-    return static_cast<unsigned long long>(static_cast<long long>(i) - lower) >=
-           static_cast<unsigned long long>(static_cast<long long>(upper) - lower + 1);
-}
 // The stops of the arrays, out of line so that the checked accessors stay
-// small (the index stops take the location by value, so an access does not
-// store it to memory first). Each throws io::Stop.
+// small. Each throws io::Stop.
 [[noreturn]] void arrayIndexStop(int i, int lower, int upper, std::source_location loc);
 [[noreturn]] void arrayIndexStop(int i, int j, int lower1, int upper1, int lower2, int upper2,
                                  std::source_location loc);
@@ -121,13 +113,13 @@ public:
     bool empty() const { return data_.empty(); }
 
     T& operator()(int i, std::source_location loc = std::source_location::current()) {
-        if (detail::outside(i, lower_, upper_)) [[unlikely]] {
+        if (i < lower_ || i > upper_) [[unlikely]] {
             detail::arrayIndexStop(i, lower_, upper_, loc);
         }
         return data_[offset(i)];
     }
     const T& operator()(int i, std::source_location loc = std::source_location::current()) const {
-        if (detail::outside(i, lower_, upper_)) [[unlikely]] {
+        if (i < lower_ || i > upper_) [[unlikely]] {
             detail::arrayIndexStop(i, lower_, upper_, loc);
         }
         return data_[offset(i)];
@@ -301,7 +293,7 @@ private:
                static_cast<std::size_t>(static_cast<long long>(j) - lower2_) * n1_;
     }
     void check(int i, int j, const std::source_location& loc) const {
-        if (detail::outside(i, lower1_, upper1_) || detail::outside(j, lower2_, upper2_)) [[unlikely]] {
+        if (i < lower1_ || i > upper1_ || j < lower2_ || j > upper2_) [[unlikely]] {
             detail::arrayIndexStop(i, j, lower1_, upper1_, lower2_, upper2_, loc);
         }
     }

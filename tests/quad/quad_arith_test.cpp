@@ -60,12 +60,12 @@ TEST(QuadBuild, ProductErrorAtTheTopOfTheRangeIsTheFusedOne) {
     }
 }
 
-// The comparisons decide from the heads where they can; their answers are
-// those of the head of the full difference, on pairs built to sit at every
-// distance: equal, heads equal with tails apart, heads a few units apart
+// The comparisons and absLess (which decides from the heads where they
+// can) answer as the head of the full difference does, on pairs built to
+// sit at every distance: equal, heads equal with tails apart, heads a few units apart
 // with tails pulling either way, far apart, opposite signs, zeros, pairs
 // not normalised, and heads whose difference overflows.
-TEST(QuadCompare, HeadsDecideAsTheFullDifferenceDoes) {
+TEST(QuadCompare, AnswersAreThoseOfTheFullDifference) {
     auto head = [](Quad a, Quad b) { return (a - b).hi; };
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
