@@ -49,12 +49,9 @@ struct LineModel {
     }
 };
 
-void BM_EvalFitStraightLine(benchmark::State& state) {
-    std::istringstream in;
-    std::ostringstream out;
-    State s(in, out);
-    LineModel model;
-    model.points = static_cast<int>(state.range(0));
+// A state sized and loaded by the model (modes 0 and 1), at P = (3, 2).
+void prepare(State& s, LineModel& model, int points) {
+    model.points = points;
     s.model = std::ref(model);
     quorl::YOUQUORL(s, 0);
     quorl::QUORLALLOCATEALL(s);
@@ -62,6 +59,14 @@ void BM_EvalFitStraightLine(benchmark::State& state) {
     quorl::YOUQUORL(s, 1);
     s.PR(1).P = quorl::fromInt(3);
     s.PR(2).P = quorl::fromInt(2);
+}
+
+void BM_EvalFitStraightLine(benchmark::State& state) {
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    LineModel model;
+    prepare(s, model, static_cast<int>(state.range(0)));
     Quad rss{};
     for (auto _ : state) {
         quorl::EVALFIT(s, rss, 0);
@@ -126,9 +131,6 @@ void BM_RunPeakMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_RunPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-}  // namespace
-
-namespace {
 // The model's two calls per data point alone (modes 3 and 4, the residual
 // included), the part of EVALFIT that is the model's: what remains of
 // EVALFIT's time above it is the engine's bookkeeping.
@@ -137,14 +139,7 @@ void BM_ModelCallsOnly(benchmark::State& state) {
     std::ostringstream out;
     State s(in, out);
     LineModel model;
-    model.points = static_cast<int>(state.range(0));
-    s.model = std::ref(model);
-    quorl::YOUQUORL(s, 0);
-    quorl::QUORLALLOCATEALL(s);
-    s.ZR(1).WT = quorl::fromInt(1);
-    quorl::YOUQUORL(s, 1);
-    s.PR(1).P = quorl::fromInt(3);
-    s.PR(2).P = quorl::fromInt(2);
+    prepare(s, model, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
             quorl::YOUQUORL(s, 3);
