@@ -195,9 +195,15 @@ struct Frame {
 }  // namespace
 
 std::string formatItems(std::string_view fmt, std::span<const Item> items) {
-    const detail::ParsedFormat& pf = detail::parsedFormat(fmt);
     std::string out;
     out.reserve(80);
+    formatItemsInto(out, fmt, items);
+    return out;
+}
+
+void formatItemsInto(std::string& out, std::string_view fmt, std::span<const Item> items) {
+    const detail::ParsedFormat& pf = detail::parsedFormat(fmt);
+    out.clear();
     Frame stack[32];
     int depth = 0;
     std::size_t next = 0, pc = 0;
@@ -283,7 +289,6 @@ done:
     if (!openEnd) {
         out.push_back('\n');
     }
-    return out;
 }
 
 }  // namespace quorl::io

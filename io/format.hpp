@@ -27,6 +27,9 @@ using Item = std::variant<std::int32_t, std::int64_t, float, double, Quad, std::
 // repeat counts multiply to more work than one pass may do (10^7 characters
 // or steps, see io/format_parse.hpp).
 std::string formatItems(std::string_view fmt, std::span<const Item> items);
+// The same text into `out` (replacing what it held), whose capacity a
+// caller that writes many records keeps from one to the next.
+void formatItemsInto(std::string& out, std::string_view fmt, std::span<const Item> items);
 
 // List-directed ("free-form") output of the items: one record.
 std::string formatFree(std::span<const Item> items);

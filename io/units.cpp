@@ -209,13 +209,12 @@ void Units::writeItems(int unit, std::string_view fmt, std::span<const Item> ite
     if (isSilent(unit)) {
         return;
     }
-    std::string text;
     try {
-        text = formatItems(fmt, items);
+        formatItemsInto(record_, fmt, items);
     } catch (const std::invalid_argument& e) {
         stop("bad format " + std::string(fmt) + " in a write to " + unitName(unit) + ": " + e.what());
     }
-    put(unit, text);
+    put(unit, record_);
 }
 
 void Units::put(int unit, std::string_view text) {

@@ -123,6 +123,10 @@ public:
     std::optional<std::string> readLine(int unit);
 
 private:
+    // The text of the record being written, kept from one write to the next
+    // so that a long run of records allocates nothing.
+    std::string record_;
+
     struct Connection {
         std::string path;
         bool reading = false;
