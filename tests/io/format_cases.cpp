@@ -120,6 +120,47 @@ Quad interestingQuad(int decimals) {
     }
 }
 
+// A value for the 9-digit fields of the drawing files (e18.9, f20.9): exact
+// ties of the ninth significant digit (N + 1/2) 10^(k-9), which are binary
+// as o 2^-(j+1) when 2N + 1 = 5^j o; ties of the ninth decimal (o 2^-10);
+// the values that round up to a new power of ten; random pairs. Each one
+// moved to a neighbouring head or given a tail that decides its tie.
+Quad ninthDigitQuad() {
+    double x;
+    switch (uniform(0, 4)) {
+    case 0: {
+        const int j = uniform(0, 13);
+        const double five = std::pow(5.0, j);
+        double o = std::ceil(2e8 / five) + uniform(0, static_cast<int>(std::min(1e9, 1.8e9 / five)));
+        o += std::fmod(o, 2.0) == 0.0 ? 1.0 : 0.0;
+        x = std::ldexp(o, -(j + 1));
+        break;
+    }
+    case 1:
+        x = std::ldexp(2.0 * uniform(0, 1 << 30) + 1.0, -10);
+        break;
+    case 2:
+        x = fromText("9999999995e" + std::to_string(uniform(-25, 15)));
+        break;
+    case 3:
+        return interestingQuad(9);
+    default:
+        x = std::ldexp(std::uniform_real_distribution<double>(1.0, 2.0)(rng()), uniform(-100, 100));
+    }
+    double lo = 0.0;
+    switch (uniform(0, 3)) {
+    case 0:
+        x = std::nextafter(x, chance(0.5) ? HUGE_VAL : 0.0);
+        break;
+    case 1:  // one bit 60 places down: a binary128 value still
+        lo = chance(0.5) ? std::ldexp(x, -60) : -std::ldexp(x, -60);
+        break;
+    default:
+        break;
+    }
+    return chance(0.3) ? Quad{-x, -lo} : Quad{x, lo};
+}
+
 std::string sp() { return chance(0.1) ? "sp," : ""; }
 
 io::Item realItem(double x, bool allowFloat) {
@@ -262,6 +303,12 @@ void addQuadCases(OracleCases& list) {
             q = interestingQuad(d);
         }
         list.add("Quad", "(" + sp() + desc + ")", {io::Item{q}});
+    }
+    // The fields of the drawing files, at the ties and boundaries of their
+    // ninth digit.
+    for (int n = 0; n < 6000; ++n) {
+        const Quad q = ninthDigitQuad();
+        list.add("Quad 9 digits", chance(0.6) ? "(e18.9)" : "(f20.9)", {io::Item{q}});
     }
     // Few digits, as the drawing files and reports write them: the writer's
     // fast path for few digits serves these.
