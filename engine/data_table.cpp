@@ -54,20 +54,20 @@ struct Fingerprint {
     }
 };
 
-// The column named by `spec` (a header name, else a 1-based number).
-int resolveColumn(const io::TableReader& table, const std::string& spec, const std::string& role) {
+// The column named by `key` (a header name, else a 1-based number).
+int resolveColumn(const io::TableReader& table, const std::string& key, const std::string& role) {
     const std::int64_t line = table.firstRowLine();
-    if (spec.empty()) {
+    if (key.empty()) {
         table.failFile(line, "the " + role + " column has an empty name");
     }
     const std::vector<std::string>& names = table.header();
     int found = 0;
     for (std::size_t c = 0; c < names.size(); ++c) {
-        if (names[c] != spec) {
+        if (names[c] != key) {
             continue;
         }
         if (found != 0) {
-            table.failFile(line, "the header names two columns \"" + spec + "\" (" + std::to_string(found) + " and " +
+            table.failFile(line, "the header names two columns \"" + key + "\" (" + std::to_string(found) + " and " +
                                      std::to_string(c + 1) + "); name the " + role + " column by number");
         }
         found = static_cast<int>(c + 1);
@@ -75,17 +75,17 @@ int resolveColumn(const io::TableReader& table, const std::string& spec, const s
     if (found != 0) {
         return found;
     }
-    const bool digits = spec.size() <= 9 && spec.find_first_not_of("0123456789") == std::string::npos;
-    const int number = digits ? std::stoi(spec) : 0;
+    const bool digits = key.size() <= 9 && key.find_first_not_of("0123456789") == std::string::npos;
+    const int number = digits ? std::stoi(key) : 0;
     if (digits && number >= 1 && number <= table.columns()) {
         return number;
     }
     if (digits) {
-        table.failFile(line, "no column " + spec + " for the " + role + " column: the table has columns 1 to " +
+        table.failFile(line, "no column " + key + " for the " + role + " column: the table has columns 1 to " +
                                  std::to_string(table.columns()));
     }
     if (names.empty()) {
-        table.failFile(line, "no column named \"" + spec + "\" for the " + role +
+        table.failFile(line, "no column named \"" + key + "\" for the " + role +
                                  " column: the table has no header line (name columns by number, 1 to " +
                                  std::to_string(table.columns()) + ")");
     }
@@ -93,7 +93,7 @@ int resolveColumn(const io::TableReader& table, const std::string& spec, const s
     for (const std::string& n : names) {
         list += (list.empty() ? "" : ", ") + n;
     }
-    table.failFile(line, "no column named \"" + spec + "\" for the " + role + " column (the header's names: " + list +
+    table.failFile(line, "no column named \"" + key + "\" for the " + role + " column (the header's names: " + list +
                              ")");
 }
 
@@ -102,12 +102,12 @@ struct Column {
     std::string name;  // for XNAME or ZNAME
 };
 
-std::vector<Column> resolveAll(const io::TableReader& table, const std::vector<std::string>& specs, const char* role,
+std::vector<Column> resolveAll(const io::TableReader& table, const std::vector<std::string>& keys, const char* role,
                                const char* prefix) {
     std::vector<Column> out;
-    for (std::size_t k = 0; k < specs.size(); ++k) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
         Column c;
-        c.number = resolveColumn(table, specs[k], std::string(role) + " " + std::to_string(k + 1));
+        c.number = resolveColumn(table, keys[k], std::string(role) + " " + std::to_string(k + 1));
         c.name = table.header().empty() ? prefix + std::to_string(k + 1)
                                         : table.header()[static_cast<std::size_t>(c.number - 1)];
         out.push_back(std::move(c));
