@@ -82,6 +82,74 @@ void decompose(double x, std::uint64_t& m, int& e) {
 }
 
 
+// The parts of a decimal text, [+-]significand[(E|e|D|d)[+-]digits], the
+// significand digits with at most one point and at least one digit. Both
+// conversions read a text through it, so they accept the same texts.
+struct DecimalParts {
+    bool negative = false;
+    std::string_view significand;
+    long exponent = 0;      // capped at 10^8 in magnitude: beyond, every value is 0 or infinite
+    int exponentDigits = 0;
+};
+
+bool splitDecimal(std::string_view text, DecimalParts& parts) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    parts.negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        parts.negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t start = i;
+    bool anyDigit = false, seenPoint = false;
+    for (; i < n; ++i) {
+        if (text[i] == '.') {
+            if (seenPoint) {
+                return false;
+            }
+            seenPoint = true;
+        } else if (text[i] >= '0' && text[i] <= '9') {
+            anyDigit = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) {
+        return false;
+    }
+    parts.significand = text.substr(start, i - start);
+    parts.exponent = 0;
+    parts.exponentDigits = 0;
+    if (i == n) {
+        return true;
+    }
+    if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') {
+        return false;
+    }
+    ++i;
+    bool expNegative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        expNegative = text[i] == '-';
+        ++i;
+    }
+    if (i == n) {
+        return false;
+    }
+    long e = 0;
+    for (; i < n; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+        if (e < 100000000) {
+            e = e * 10 + (text[i] - '0');
+        }
+        ++parts.exponentDigits;
+    }
+    parts.exponent = expNegative ? -e : e;
+    return true;
+}
+}  // namespace
+
 // The powers of ten that are exact doubles.
 constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -101,34 +169,22 @@ constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 //    rounded quotient is the tail.
 // Returns false, without touching `out`, for every other text, well formed
 // or not: the general conversion then reads it or rejects it.
-}  // namespace
-
 bool parseShortDecimal(std::string_view text, Quad& out) {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    DecimalParts parts;
+    if (!splitDecimal(text, parts) || parts.exponentDigits > 4) {
+        return false;
     }
     std::uint64_t digits = 0;
-    int kept = 0, exp10 = 0;
-    bool anyDigit = false, seenPoint = false;
-    for (; i < n; ++i) {
-        const char ch = text[i];
+    int kept = 0;
+    long exp10 = parts.exponent;
+    bool seenPoint = false;
+    for (const char ch : parts.significand) {
         if (ch == '.') {
-            if (seenPoint) {
-                return false;
-            }
             seenPoint = true;
             continue;
         }
-        if (ch < '0' || ch > '9') {
-            break;
-        }
-        anyDigit = true;
+        exp10 -= seenPoint ? 1 : 0;
         if (kept == 0 && ch == '0') {
-            exp10 -= seenPoint ? 1 : 0;
             continue;
         }
         if (kept == 19) {
@@ -136,34 +192,8 @@ bool parseShortDecimal(std::string_view text, Quad& out) {
         }
         digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
         ++kept;
-        exp10 -= seenPoint ? 1 : 0;
     }
-    if (!anyDigit) {
-        return false;
-    }
-    if (i < n) {
-        const char ch = text[i];
-        if (ch != 'e' && ch != 'E' && ch != 'd' && ch != 'D') {
-            return false;
-        }
-        ++i;
-        bool expNegative = false;
-        if (i < n && (text[i] == '+' || text[i] == '-')) {
-            expNegative = text[i] == '-';
-            ++i;
-        }
-        if (i == n || n - i > 4) {
-            return false;
-        }
-        int e = 0;
-        for (; i < n; ++i) {
-            if (text[i] < '0' || text[i] > '9') {
-                return false;
-            }
-            e = e * 10 + (text[i] - '0');
-        }
-        exp10 += expNegative ? -e : e;
-    }
+    const bool negative = parts.negative;
     if (digits == 0) {
         out = Quad{negative ? -0.0 : 0.0, 0.0};
         return true;
@@ -199,29 +229,20 @@ bool parseQuad(std::string_view text, Quad& out) { return parseShortDecimal(text
 namespace detail {
 
 bool parseQuadExact(std::string_view text, Quad& out) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    DecimalParts parts;
+    if (!splitDecimal(text, parts)) {
+        return false;
     }
+    const bool negative = parts.negative;
     BigUint digits;
     int kept = 0;
-    bool sticky = false, anyDigit = false, seenPoint = false;
-    long exp10 = 0;  // value = digits * 10^exp10
-    for (; i < text.size(); ++i) {
-        const char ch = text[i];
+    bool sticky = false, seenPoint = false;
+    long exp10 = parts.exponent;  // value = digits * 10^exp10
+    for (const char ch : parts.significand) {
         if (ch == '.') {
-            if (seenPoint) {
-                return false;
-            }
             seenPoint = true;
             continue;
         }
-        if (ch < '0' || ch > '9') {
-            break;
-        }
-        anyDigit = true;
         const int d = ch - '0';
         if (kept == 0 && d == 0) {
             if (seenPoint) {
@@ -241,34 +262,6 @@ bool parseQuadExact(std::string_view text, Quad& out) {
                 ++exp10;
             }
         }
-    }
-    if (!anyDigit) {
-        return false;
-    }
-    if (i < text.size()) {
-        const char ch = text[i];
-        if (ch != 'e' && ch != 'E' && ch != 'd' && ch != 'D') {
-            return false;
-        }
-        ++i;
-        bool expNegative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            expNegative = text[i] == '-';
-            ++i;
-        }
-        if (i == text.size()) {
-            return false;
-        }
-        long e = 0;
-        for (; i < text.size(); ++i) {
-            if (text[i] < '0' || text[i] > '9') {
-                return false;
-            }
-            if (e < 100000000) {
-                e = e * 10 + (text[i] - '0');
-            }
-        }
-        exp10 += expNegative ? -e : e;
     }
     const double signOne = negative ? -1.0 : 1.0;
     if (digits.isZero()) {
