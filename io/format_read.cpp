@@ -14,7 +14,6 @@
 #include "io/real_text.hpp"
 #include "io/units.hpp"
 #include "quad/decimal.hpp"
-#include "quad/decimal.hpp"
 
 namespace quorl::io {
 
@@ -36,17 +35,15 @@ std::string withoutBlanks(std::string_view field) {
 }
 
 // A field holding a decimal with its point, blanks only before and after
-// it, read when parseShortDecimal reads it; false for every other field.
+// it, read when parseShortDecimal reads it (it takes no blanks); false for
+// every other field.
 bool readPlainDecimal(std::string_view field, Quad& out) {
     const std::size_t first = field.find_first_not_of(' ');
     if (first == std::string_view::npos) {
         return false;
     }
     const std::string_view text = field.substr(first, field.find_last_not_of(' ') - first + 1);
-    if (text.find('.') == std::string_view::npos || text.find(' ') != std::string_view::npos) {
-        return false;
-    }
-    return parseShortDecimal(text, out);
+    return text.find('.') != std::string_view::npos && parseShortDecimal(text, out);
 }
 
 // An integer field; an error text when it is not one.

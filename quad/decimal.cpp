@@ -150,10 +150,6 @@ bool splitDecimal(std::string_view text, DecimalParts& parts) {
 }
 }  // namespace
 
-// The powers of ten that are exact doubles.
-constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
 // and |E| <= 22 (after moving zeros of a larger E into D), both exact
 // doubles. The result is the pair the general conversion gives, the double
@@ -212,9 +208,9 @@ bool parseShortDecimal(std::string_view text, Quad& out) {
     const double d = static_cast<double>(digits);
     double hi, lo;
     if (exp10 >= 0) {
-        eft::twoProd(d, kExactPow10[exp10], hi, lo);
+        eft::twoProd(d, detail::kExactPow10[exp10], hi, lo);
     } else {
-        const double scale = kExactPow10[-exp10];
+        const double scale = detail::kExactPow10[-exp10];
         hi = d / scale;
         double p, e;
         eft::twoProd(hi, scale, p, e);

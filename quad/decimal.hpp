@@ -25,6 +25,11 @@ bool parseQuad(std::string_view text, Quad& out);
 bool parseShortDecimal(std::string_view text, Quad& out);
 
 namespace detail {
+// The powers of ten that are exact doubles, 10^0 to 10^22: the scales of
+// the fast paths in both directions.
+inline constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // parseQuad without its fast path for short decimals: the exact general
 // conversion every text can take (for the tests that compare the two).
 bool parseQuadExact(std::string_view text, Quad& out);

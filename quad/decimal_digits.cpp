@@ -150,9 +150,6 @@ BigUint powerOfTen(int k) {
 
 // ---- the fast path --------------------------------------------------------
 
-constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The values the fast path takes: a normalised pair (|lo| <= 2^-52 |hi|)
 // with its head between 2^-900 and 2^900, so that no step below underflows
 // or overflows.
@@ -181,12 +178,12 @@ bool roundScaledFast(Quad v, int s, std::uint64_t& n) {
     const double lo = v.hi < 0.0 ? -v.lo : v.lo;
     double head, tail;
     if (s >= 0) {
-        const double scale = kExactPow10[s];
+        const double scale = detail::kExactPow10[s];
         double e;
         eft::twoProd(hi, scale, head, e);
         tail = e + lo * scale;
     } else {
-        const double scale = kExactPow10[-s];
+        const double scale = detail::kExactPow10[-s];
         head = hi / scale;
         double p, e;
         eft::twoProd(head, scale, p, e);
@@ -236,8 +233,8 @@ bool scientificDigitsFast(Quad v, int count, std::string& digits, int& kOut) {
     const double lo = v.hi < 0.0 ? -v.lo : v.lo;
     const int b = powerOfTwo && lo < 0.0 ? e2 - 1 : e2;
     int k = static_cast<int>(std::floor((b - 1) * 0.30102999566398120)) + 1;
-    const std::uint64_t upper = static_cast<std::uint64_t>(kExactPow10[count]);
-    const std::uint64_t lower = static_cast<std::uint64_t>(kExactPow10[count - 1]);
+    const std::uint64_t upper = static_cast<std::uint64_t>(detail::kExactPow10[count]);
+    const std::uint64_t lower = static_cast<std::uint64_t>(detail::kExactPow10[count - 1]);
     for (int guard = 0; guard < 8; ++guard) {
         std::uint64_t n;
         if (!roundScaledFast(v, count - k, n)) {

@@ -149,13 +149,6 @@ inline bool operator==(Quad a, Quad b) {
     return detail::differenceSign(a, b) == 0;
 }
 inline bool operator!=(Quad a, Quad b) { return !(a == b); }
-
-// abs(a) < abs(b), the same answer, decided from the magnitudes of the heads
-// where they differ by more than four times the tails (the difference of
-// the magnitudes is then s + e with s = fl(|a.hi| - |b.hi|) and |e| < |s|/2,
-// and its rounded head keeps the sign of s), without forming abs(a) and
-// abs(b): for the largest-residual search of every pass over the data.
-inline bool absLess(Quad a, Quad b);
 inline bool operator<=(Quad a, Quad b) { return a < b || a == b; }
 inline bool operator>=(Quad a, Quad b) { return a > b || a == b; }
 
@@ -174,6 +167,11 @@ inline bool operator>=(double a, Quad b) { return fromDouble(a) >= b; }
 
 inline Quad abs(Quad a) { return a.hi < 0.0 || (a.hi == 0.0 && a.lo < 0.0) ? -a : a; }
 
+// abs(a) < abs(b), the same answer, decided from the magnitudes of the heads
+// where they differ by more than four times the tails (the difference of
+// the magnitudes is then s + e with s = fl(|a.hi| - |b.hi|) and |e| < |s|/2,
+// and its rounded head keeps the sign of s), without forming abs(a) and
+// abs(b): for the largest-residual search of every pass over the data.
 inline bool absLess(Quad a, Quad b) {
     if (!isFinite(a) || !isFinite(b)) {
         return true;
