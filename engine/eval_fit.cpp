@@ -56,25 +56,39 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
 
     // Sums of squares in data-point order; the largest magnitude found by a
     // strict comparison, so the earliest data point wins a tie (absLess:
-    // abs(ZMAX) < abs(TEMP), without forming either).
-    // The range of ZR is checked once here; the model cannot reallocate it.
-    s.ZR.checkRange(1, s.LZTOT);
+    // abs(ZMAX) < abs(Z), without forming either).
+    // The range of ZR is checked once here, and again only if the model
+    // changes LZTOT during the pass (it cannot reallocate ZR).
+    // TEMP, the residual last compared, is set once after the pass (to the
+    // same final value): copied per residual, the residual the model has
+    // just stored is read as one wide load, which the two narrow stores
+    // still in flight cannot serve, so every point waits for them to reach
+    // the cache (measured over 10^4 points: 19.3 against 17.7 ns per point,
+    // and up to 28 ns in some stack layouts).
+    int checkedTo = s.LZTOT;
+    s.ZR.checkRange(1, checkedTo);
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
         YOUQUORL(s, 3);
         YOUQUORL(s, 4);
+        if (s.LZTOT != checkedTo) [[unlikely]] {
+            checkedTo = s.LZTOT;
+            s.ZR.checkRange(1, checkedTo);
+        }
         for (s.LZ = 1; s.LZ <= s.LZTOT; ++s.LZ) {
             ZREC& zr = s.ZR.atUnchecked(s.LZ);
-            s.evalFit.TEMP = zr.Z;
             zr.RMS = zr.RMS + zr.Z * zr.Z;
             if (s.MD == 1) {
                 zr.ZMAX = zr.Z;
                 zr.MDMAX = 1;
             }
-            if (absLess(zr.ZMAX, s.evalFit.TEMP)) {
-                zr.ZMAX = s.evalFit.TEMP;
+            if (absLess(zr.ZMAX, zr.Z)) {
+                zr.ZMAX = zr.Z;
                 zr.MDMAX = s.MD;
             }
         }
+    }
+    if (s.MDTOT >= 1 && s.LZTOT >= 1) {
+        s.evalFit.TEMP = s.ZR(s.LZTOT).Z;
     }
 
     const Quad count = fromInt(s.MDTOT);

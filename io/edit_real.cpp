@@ -8,6 +8,7 @@
 //  - Gw.d in fixed form with d significant digits followed by four blanks
 //    (e + 2 with Ee) when the rounded value lies in [0.1, 10^d), else Ew.d;
 //  - Infinity, Inf or NaN right-justified, as the width allows.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -165,19 +166,23 @@ void writeExponentParts(std::string& out, bool negative, bool plus, std::string_
         fillStars(out, w);
         return;
     }
-    out.append(static_cast<std::size_t>(w) - len, ' ');
+    // The field grows the record once and is written in place.
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(w));
+    char* p = out.data() + at;
+    p = std::fill_n(p, static_cast<std::size_t>(w) - len, ' ');
     if (sign) {
-        out.push_back(negative ? '-' : '+');
+        *p++ = negative ? '-' : '+';
     }
     if (leadZero) {
-        out.push_back('0');
+        *p++ = '0';
     }
-    out.push_back('.');
-    out.append(digits);
-    out.append(exp, static_cast<std::size_t>(en));
-    out.append(zeros, '0');
+    *p++ = '.';
+    p = std::copy(digits.begin(), digits.end(), p);
+    p = std::copy(exp, exp + en, p);
+    p = std::fill_n(p, zeros, '0');
     while (nn > 0) {
-        out.push_back(num[--nn]);
+        *p++ = num[--nn];
     }
 }
 

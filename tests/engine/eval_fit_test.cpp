@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/eval_fit.hpp"
+#include "io/stop.hpp"
 #include "support/table_model.hpp"
 
 namespace {
@@ -25,8 +26,9 @@ TEST(EvalFit, ErrorMeasureIsTheRootOfTheSummedMeanSquares) {
     EXPECT_TRUE(s.ZR(1).RMS == q(3));
     EXPECT_TRUE(s.ZR(2).RMS == q(4));
     EXPECT_TRUE(rss == q(5));
-    // MD is left one past the last data point.
+    // MD is left one past the last data point, TEMP at the last residual.
     EXPECT_EQ(s.MD, 3);
+    EXPECT_TRUE(s.evalFit.TEMP == q(-4));
 }
 
 TEST(EvalFit, LargestResidualKeepsItsSignAndTheEarliestDataPointWinsTies) {
@@ -63,6 +65,21 @@ TEST(EvalFit, AllZeroResidualsStillNameTheFirstDataPoint) {
     quorl::EVALFIT(one, rss, 0);
     EXPECT_TRUE(one.ZR(1).RMS == q(6));
     EXPECT_TRUE(one.ZR(1).ZMAX == q(-6));
+}
+
+// A model that raises LZTOT during the pass beyond the records it has
+// stops the run at the first record it lacks, instead of reading past ZR.
+TEST(EvalFit, AModelThatRaisesLztotDuringThePassStopsTheRun) {
+    State s;
+    prepare(s, TableModel{{{q(1)}, {q(2)}}});
+    s.model = [](State& st, int mode) {
+        if (mode == 4) {
+            st.ZR(1).Z = q(1);
+            st.LZTOT = 3;
+        }
+    };
+    Quad rss{};
+    EXPECT_THROW(quorl::EVALFIT(s, rss, 0), quorl::io::Stop);
 }
 
 TEST(EvalFit, SummaryShowsEachQuantityAndTheDataPointOfItsLargestResidual) {
