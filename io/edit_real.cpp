@@ -287,8 +287,21 @@ void editExponent(std::string& out, Quad v, int w, int d, int e, char letter, bo
         writeInfNan(out, v, w, plus);
         return;
     }
-    std::string& digits = scratch();
+    // Few digits that the short computation decides are spelled here, on
+    // the stack: the fields of the drawing files take this way.
+    std::uint64_t n;
     int k = 0;
+    if (d >= 1 && d <= 15 && !isZeroValue(v) && scientificDigitsShort(v, d, n, k)) {
+        char buf[15];
+        for (int i = d - 1; i >= 0; --i) {
+            buf[i] = static_cast<char>('0' + n % 10);
+            n /= 10;
+        }
+        writeExponentParts(out, isNegativeValue(v), plus, std::string_view(buf, static_cast<std::size_t>(d)), k, w, e,
+                           letter);
+        return;
+    }
+    std::string& digits = scratch();
     if (isZeroValue(v)) {
         digits.assign(static_cast<std::size_t>(d), '0');
     } else {

@@ -148,11 +148,77 @@ bool splitDecimal(std::string_view text, DecimalParts& parts) {
     parts.exponent = expNegative ? -e : e;
     return true;
 }
+
+// D / 10^m for 22 < m <= 27 (D < 2^53, so D < 5^m): the pair the general
+// conversion gives, from integers. D / 10^m = (D / 5^m) 2^-m, and 5^m < 2^63,
+// so three steps of long division by 5^m in base 2^64 give the quotient
+// u = D / 5^m < 1 as a 192-bit fraction Q 2^-192 and a remainder, which is
+// never zero (5^m does not divide D 2^192): u lies strictly between two
+// neighbouring values of Q, and no rounding of it is ever a tie. Q has its
+// leading one within its first 64 bits (u >= 5^-27 > 2^-63), so its leading
+// 128 bits T hold the 53 bits of the head and at least 75 below; the head
+// is T rounded to 53 bits, the rest (below or above it) is the remaining
+// bits plus the nonzero fraction, rounded again to 53 bits when its integer
+// part has at least 54 (else the fraction could decide it: false, and the
+// exact conversion answers; a value within 2^-74 of a double).
+bool divideByWidePowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
+    __extension__ typedef unsigned __int128 U128;
+    std::uint64_t five = 1;
+    for (int i = 0; i < m; ++i) {
+        five *= 5;
+    }
+    std::uint64_t q[3];
+    std::uint64_t r = digits;
+    for (std::uint64_t& word : q) {
+        const U128 x = static_cast<U128>(r) << 64;
+        word = static_cast<std::uint64_t>(x / five);
+        r = static_cast<std::uint64_t>(x % five);
+    }
+    // Normalise: the leading one of q[0] to bit 127 of T; `sticky` for the
+    // bits shifted out below T (and the nonzero remainder).
+    const int shift = __builtin_clzll(q[0]);
+    U128 t = (static_cast<U128>(q[0]) << 64) | q[1];
+    if (shift > 0) {
+        t = (t << shift) | (q[2] >> (64 - shift));
+    }
+    // u = (T + f) 2^(-128 - shift) with 0 < f < 1 (the bits of q[2] left
+    // below T and the remainder).
+    const int scale = -128 - shift - m;
+    constexpr int kRestBits = 75;
+    const U128 restMask = (static_cast<U128>(1) << kRestBits) - 1;
+    std::uint64_t head = static_cast<std::uint64_t>(t >> kRestBits);
+    const U128 restBits = t & restMask;
+    const U128 half = static_cast<U128>(1) << (kRestBits - 1);
+    const bool up = restBits >= half;  // == half is above half, f > 0
+    // |rest| in units of 2^scale: an integer part and a nonzero fraction.
+    const U128 rest = up ? (restMask - restBits) : restBits;  // 2^75 - restBits - 1 when up
+    if (up) {
+        ++head;
+    }
+    const double hi = std::ldexp(static_cast<double>(head), scale + kRestBits);
+    if (rest >> 53 == 0) {
+        return false;
+    }
+    const int restLength = 128 - (static_cast<std::uint64_t>(rest >> 64) != 0
+                                      ? __builtin_clzll(static_cast<std::uint64_t>(rest >> 64))
+                                      : 64 + __builtin_clzll(static_cast<std::uint64_t>(rest)));
+    const int drop = restLength - 53;
+    std::uint64_t tail = static_cast<std::uint64_t>(rest >> drop);
+    const U128 dropped = rest & ((static_cast<U128>(1) << drop) - 1);
+    if (dropped >= (static_cast<U128>(1) << (drop - 1))) {
+        ++tail;  // at or above half: the nonzero fraction puts it above
+    }
+    const double lo = std::ldexp(static_cast<double>(tail), scale + drop) * (up ? -1.0 : 1.0);
+    out = negative ? Quad{-hi, -lo} : Quad{hi, lo};
+    return true;
+}
+
 }  // namespace
 
 // The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
 // and |E| <= 22 (after moving zeros of a larger E into D), both exact
-// doubles. The result is the pair the general conversion gives, the double
+// doubles, or -27 <= E < -22 (divideByWidePowerOfTen: the small values of
+// the drawing files, 0.459242550E-16). The result is the pair the general conversion gives, the double
 // nearest the value and the double nearest the rest:
 //  - E >= 0: D * 10^E is exactly p + e (the product and its exact error,
 //    error-free), so the head is p = fl(D * 10^E) and the rest e is exact;
@@ -201,6 +267,9 @@ bool parseShortDecimal(std::string_view text, Quad& out) {
     while (exp10 > 22 && digits <= kExactLimit / 10) {
         digits *= 10;
         --exp10;
+    }
+    if (exp10 < -22 && exp10 >= -27) {
+        return divideByWidePowerOfTen(digits, static_cast<int>(-exp10), negative, out);
     }
     if (exp10 > 22 || exp10 < -22) {
         return false;

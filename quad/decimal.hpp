@@ -4,6 +4,7 @@
 //    rounded correctly to a number of digits, for the formatted writers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,12 @@ void fixedDigits(Quad v, int decimals, std::string& digits);
 // `count` (>= 1) significant digits D of |v| (nonzero) and the exponent k
 // with |v| = 0.D * 10^k after rounding: 10^(count-1) <= D < 10^count.
 int scientificDigits(Quad v, int count, std::string& digits);
+
+// The same digits as the integer n (10^(count-1) <= n < 10^count), for
+// 1 <= count <= 15 where a short exact computation decides them: true with
+// n and k as scientificDigits gives them, false (n and k untouched) where
+// only the big-integer expansion does.
+bool scientificDigitsShort(Quad v, int count, std::uint64_t& n, int& k);
 
 namespace detail {
 // fixedDigits and scientificDigits without their fast path for few digits:

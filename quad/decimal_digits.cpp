@@ -221,8 +221,8 @@ bool fixedDigitsFast(Quad v, int decimals, std::string& digits) {
 // guess (2^(b-1) <= |v| < 2^b, b from the head and the sign of the tail),
 // so that a value with two correct spellings (0.100 10^k and 0.99997
 // 10^(k-1) at a rounding boundary) gets the same one.
-bool scientificDigitsFast(Quad v, int count, std::string& digits, int& kOut) {
-    if (count > 15 || !fastDomain(v)) {
+bool scientificDigitsFast(Quad v, int count, std::uint64_t& nOut, int& kOut) {
+    if (count < 1 || count > 15 || !fastDomain(v)) {
         return false;
     }
     // |hi| = 1.f * 2^(b-1) (a normal double); b one lower when |hi| is a
@@ -245,7 +245,7 @@ bool scientificDigitsFast(Quad v, int count, std::string& digits, int& kOut) {
         } else if (n < lower) {
             --k;
         } else {
-            appendDigits64(n, digits);
+            nOut = n;
             kOut = k;
             return true;
         }
@@ -276,9 +276,16 @@ void fixedDigits(Quad v, int decimals, std::string& digits) {
 }
 
 int scientificDigits(Quad v, int count, std::string& digits) {
+    std::uint64_t n;
     int k;
-    return scientificDigitsFast(v, count, digits, k) ? k : detail::scientificDigitsExact(v, count, digits);
+    if (scientificDigitsFast(v, count, n, k)) {
+        appendDigits64(n, digits);
+        return k;
+    }
+    return detail::scientificDigitsExact(v, count, digits);
 }
+
+bool scientificDigitsShort(Quad v, int count, std::uint64_t& n, int& k) { return scientificDigitsFast(v, count, n, k); }
 
 namespace detail {
 

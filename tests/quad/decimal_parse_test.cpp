@@ -198,6 +198,18 @@ TEST(DecimalParse, ShortDecimalFastPathGivesTheExactPair) {
             }
         }
     }
+    // The small values of the drawing files (0.459242550E-16: D / 10^25),
+    // and every digit count with powers 10^-23 .. 10^-28 and around them.
+    for (int n = 0; n < kRandomTexts / 4; ++n) {
+        const int count = n % 2 == 0 ? 9 : 1 + pick(17);
+        std::string t = pick(2) == 0 ? "-0." : "0.";
+        t += static_cast<char>('1' + pick(9));
+        for (int i = 1; i < count; ++i) {
+            t += static_cast<char>('0' + pick(10));
+        }
+        const int x = 21 + pick(9) - count;  // the value is D * 10^-(count + x)
+        expectSamePair(t + (x >= 0 ? "E-" : "E+") + std::to_string(x >= 0 ? x : -x));
+    }
     for (const char* bad : {"", "-", ".", "1..2", "1e", "1e+", "1e12345", "1x", "e5", "1.5e-3 ", "--1", "1e+-2"}) {
         expectSamePair(bad);
     }
