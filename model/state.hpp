@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "io/char_list.hpp"
@@ -247,13 +248,19 @@ inline void YOUQUORL(State& s, int MODE) {
 
 // One formatted write of the items to a unit of the run.
 // Character lists (Text::chars()) count as one item per character.
+// Without a character list the items go in an array on the stack (the
+// records of the drawing files are written this way, one per point).
 template <class... Items>
 void write(State& s, int unit, std::string_view fmt, const Items&... items) {
-    if (io::Units::isSilent(unit)) {
-        return;
+    if constexpr ((!std::is_same_v<Items, io::CharList> && ...)) {
+        s.units.write(unit, fmt, items...);
+    } else {
+        if (io::Units::isSilent(unit)) {
+            return;
+        }
+        const std::vector<io::Item> list = io::itemList(items...);
+        s.units.writeItems(unit, fmt, list);
     }
-    const std::vector<io::Item> list = io::itemList(items...);
-    s.units.writeItems(unit, fmt, list);
 }
 
 }  // namespace quorl
