@@ -34,18 +34,6 @@ std::string withoutBlanks(std::string_view field) {
     return out;
 }
 
-// A field holding a decimal with its point, blanks only before and after
-// it, read when parseShortDecimal reads it (it takes no blanks); false for
-// every other field.
-bool readPlainDecimal(std::string_view field, Quad& out) {
-    const std::size_t first = field.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return false;
-    }
-    const std::string_view text = field.substr(first, field.find_last_not_of(' ') - first + 1);
-    return text.find('.') != std::string_view::npos && parseShortDecimal(text, out);
-}
-
 // An integer field; an error text when it is not one.
 std::string readInteger(std::string_view field, std::int32_t& out) {
     const std::string t = withoutBlanks(field);
@@ -217,7 +205,7 @@ private:
         // read in place in the record.
         if (Quad* const* p = std::get_if<Quad*>(&item);
             p != nullptr && pos_ + static_cast<std::size_t>(d.w) <= record_.size() &&
-            readPlainDecimal(std::string_view(record_).substr(pos_, static_cast<std::size_t>(d.w)), **p)) {
+            detail::readPlainDecimal(std::string_view(record_).substr(pos_, static_cast<std::size_t>(d.w)), **p)) {
             fieldStart_ = pos_;
             pos_ += static_cast<std::size_t>(d.w);
             return {};
@@ -333,5 +321,18 @@ ReadResult readFormattedItems(Units& units, int unit, std::string_view fmt, std:
     const RecordSource next = [&]() { return units.readLine(unit); };
     return readFormattedItems(next, fmt, items);
 }
+
+namespace detail {
+
+bool readPlainDecimal(std::string_view field, Quad& out) {
+    const std::size_t first = field.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view text = field.substr(first, field.find_last_not_of(' ') - first + 1);
+    return text.find('.') != std::string_view::npos && parseShortDecimal(text, out);
+}
+
+}  // namespace detail
 
 }  // namespace quorl::io

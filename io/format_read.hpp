@@ -65,6 +65,12 @@ ReadResult readFormattedItems(std::string_view text, std::string_view fmt, std::
 ReadResult readFormattedItems(Units& units, int unit, std::string_view fmt, std::span<const FormattedItem> items);
 
 namespace detail {
+// A field holding a decimal with its point, blanks only before and after
+// it, read when the short exact conversion (parseShortDecimal, which takes
+// no blanks) reads it: the value a Quad item of any F, E, D or G
+// descriptor gets from it. False for every other field.
+bool readPlainDecimal(std::string_view field, Quad& out);
+
 template <class T>
 FormattedItem toFormattedItem(T& v) {
     if constexpr (std::is_same_v<T, std::int32_t> || std::is_same_v<T, float> || std::is_same_v<T, double> ||

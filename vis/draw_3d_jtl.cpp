@@ -21,6 +21,7 @@
 
 #include <fstream>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,6 +32,7 @@
 #include "io/pause.hpp"
 #include "io/stop.hpp"
 #include "io/units.hpp"
+#include "vis/read_point_record.hpp"
 #include "vis/view_drawing.hpp"
 #include "vis/write_view_page.hpp"
 
@@ -164,9 +166,12 @@ void readPointList(State& s) {
     if (w.NPTOT2 != w.NPTOT) {
         halt(s, "nPtot2 /= nPtot:", w.NPTOT2, w.NPTOT, "oops.");
     }
+    // Each record as FORMATTL reads it (readPointRecord reads the layout
+    // the list was written in column by column).
     for (w.NP = 1; w.NP <= w.NPTOT; ++w.NP) {
         TLREC& tl = w.TLR(w.NP);
-        if (!io::readFormatted(s.units, unit, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3)).ok()) {
+        const std::optional<std::string> record = s.units.readLine(unit);
+        if (!record || !readPointRecord(*record, tl)) {
             halt(s, "Formatted read error. nP=:", w.NP);
         }
     }
