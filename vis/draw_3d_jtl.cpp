@@ -34,6 +34,7 @@
 #include "io/units.hpp"
 #include "vis/read_point_record.hpp"
 #include "vis/view_drawing.hpp"
+#include "vis/write_point_record.hpp"
 #include "vis/write_view_page.hpp"
 
 namespace quorl {
@@ -110,7 +111,14 @@ void addPoint(State& s) {
         return;  // counting only
     }
     try {
-        write(s, w.INIT, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+        // The record spelled directly where its values allow it (the same
+        // text as the general formatter's).
+        thread_local std::string record;
+        if (formatPointRecord(tl, record)) {
+            s.units.put(w.INIT, record);
+        } else {
+            write(s, w.INIT, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+        }
     } catch (const io::Stop&) {
         halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
     }
@@ -191,9 +199,14 @@ void writeDrawingFile(State& s) {
     w.TLR.checkRange(1, w.NPTOT2);
     try {
         write(s, unit, kCountFormat, w.NPTOT2);
+        std::string record;
         for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
             const TLREC& tl = w.TLR.atUnchecked(w.I);
-            write(s, unit, "(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+            if (formatCoordinateRecord(tl.XYZ, record)) {
+                s.units.put(unit, record);
+            } else {
+                write(s, unit, "(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+            }
         }
         write(s, unit, kCountFormat, w.NPTOT2);
         for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {

@@ -1,0 +1,61 @@
+#include "vis/write_point_record.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "io/format.hpp"
+#include "vis/draw_3d_jtl.hpp"
+
+namespace quorl {
+namespace {
+
+// Where the direct spelling takes a record, it is the general formatter's
+// record; codes, angles and coordinates of every kind (zeros, negative
+// zeros, huge and tiny values, values at rounding boundaries of the ninth
+// digit, tails of either sign) decide whether it takes it.
+TEST(WritePointRecord, SpellsWhatTheGeneralFormatterWrites) {
+    std::mt19937_64 rng(18);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto value = [&]() -> Quad {
+        switch (pick(12)) {
+        case 0:
+            return Quad{pick(2) == 0 ? 0.0 : -0.0, 0.0};
+        case 1:  // a nine-digit decimal and its neighbourhood
+            return Quad{std::round(unit(rng) * 1e9) * std::pow(10.0, pick(40) - 20) + unit(rng) * 1e-30, 0.0};
+        case 2:
+            return Quad{unit(rng) * std::ldexp(1.0, pick(2000) - 1000), 0.0};
+        default: {
+            const double h = unit(rng) * std::ldexp(1.0, pick(120) - 60);
+            return Quad{h, h * unit(rng) * 0x1p-54};
+        }
+        }
+    };
+    int spelled = 0;
+    for (int n = 0; n < 300000; ++n) {
+        TLREC tl;
+        tl.IC = pick(120) - 15;
+        tl.TH = pick(3) == 0 ? static_cast<float>(unit(rng) * 2000.0) : static_cast<float>(pick(1200) - 150);
+        if (pick(50) == 0) {
+            tl.TH = -0.0f;
+        }
+        for (int k = 1; k <= 3; ++k) {
+            tl.XYZ(k) = value();
+        }
+        std::string record;
+        if (formatPointRecord(tl, record)) {
+            ++spelled;
+            ASSERT_EQ(record, io::format(FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3)));
+        }
+        if (formatCoordinateRecord(tl.XYZ, record)) {
+            ASSERT_EQ(record, io::format("(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3)));
+        }
+    }
+    EXPECT_GT(spelled, 30000);
+}
+
+}  // namespace
+}  // namespace quorl

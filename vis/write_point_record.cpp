@@ -1,0 +1,94 @@
+#include "vis/write_point_record.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+#include "quad/decimal.hpp"
+
+namespace quorl {
+
+namespace {
+
+constexpr int kDigits = 9;
+constexpr std::size_t kFieldWidth = 18;
+
+// One e18.9 field, "   0.ddddddddd" then "E+xx" (a minus before the 0 for
+// a negative value, in the last blank), for a nonzero finite value whose
+// digits the short computation decides and whose exponent has two digits.
+bool appendE18_9(Quad v, std::string& out) {
+    std::uint64_t n;
+    int k;
+    if (!isFinite(v) || (v.hi == 0.0 && v.lo == 0.0) || !scientificDigitsShort(v, kDigits, n, k) || k < -99 ||
+        k > 99) {
+        return false;
+    }
+    char field[kFieldWidth] = {' ', ' ', ' ', '0', '.'};
+    if (isNegativeValue(v)) {
+        field[2] = '-';
+    }
+    for (int i = 4 + kDigits; i > 4; --i) {
+        field[i] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+    const int ak = k < 0 ? -k : k;
+    field[14] = 'E';
+    field[15] = k < 0 ? '-' : '+';
+    field[16] = static_cast<char>('0' + ak / 10);
+    field[17] = static_cast<char>('0' + ak % 10);
+    out.append(field, kFieldWidth);
+    return true;
+}
+
+bool appendCoordinates(const FixedArray1<Quad, 1, 3>& xyz, std::string& out) {
+    return appendE18_9(xyz(1), out) && appendE18_9(xyz(2), out) && appendE18_9(xyz(3), out);
+}
+
+}  // namespace
+
+bool formatPointRecord(const TLREC& tl, std::string& record) {
+    // i2: the code right-justified.
+    if (tl.IC < -9 || tl.IC > 99) {
+        return false;
+    }
+    // f5.1 of a whole number t: "t.0" right-justified (a negative zero
+    // keeps its sign in the general formatter: left to it).
+    const float th = tl.TH;
+    if (!(th > -100.0f && th < 1000.0f) || th != std::trunc(th) || (th == 0.0f && std::signbit(th))) {
+        return false;
+    }
+    record.clear();
+    const int ic = tl.IC;
+    record += ic < 0 ? '-' : ic >= 10 ? static_cast<char>('0' + ic / 10) : ' ';
+    record += static_cast<char>('0' + (ic < 0 ? -ic : ic % 10));
+    record += ' ';
+    const int t = static_cast<int>(th);
+    const int at = t < 0 ? -t : t;
+    char angle[5] = {' ', ' ', ' ', '.', '0'};
+    angle[2] = static_cast<char>('0' + at % 10);
+    if (at >= 10) {
+        angle[1] = static_cast<char>('0' + at / 10 % 10);
+    }
+    if (at >= 100) {
+        angle[0] = static_cast<char>('0' + at / 100);
+    }
+    if (t < 0) {
+        angle[at >= 10 ? 0 : 1] = '-';
+    }
+    record.append(angle, 5);
+    if (!appendCoordinates(tl.XYZ, record)) {
+        return false;
+    }
+    record += '\n';
+    return true;
+}
+
+bool formatCoordinateRecord(const FixedArray1<Quad, 1, 3>& xyz, std::string& record) {
+    record.clear();
+    if (!appendCoordinates(xyz, record)) {
+        return false;
+    }
+    record += '\n';
+    return true;
+}
+
+}  // namespace quorl

@@ -1,0 +1,24 @@
+// The records of the point list and of the drawing file, spelled directly
+// when their values allow it.
+#pragma once
+
+#include <string>
+
+#include "model/fixed_array.hpp"
+#include "model/records.hpp"
+#include "quad/quad.hpp"
+
+namespace quorl {
+
+// Sets `record` to what io::format(FORMATTL, tl.IC, tl.TH, tl.XYZ(1),
+// tl.XYZ(2), tl.XYZ(3)) gives, followed by '\n', and returns true; or
+// returns false (record unspecified) where the values need the general
+// formatter: a code beyond -9..99, an angle that is not a whole number
+// within -99..999, a coordinate that is zero, not finite, far from 1 or
+// whose nine digits the short exact computation cannot decide.
+bool formatPointRecord(const TLREC& tl, std::string& record);
+
+// The same for the drawing file's coordinate records, (3e18.9).
+bool formatCoordinateRecord(const FixedArray1<Quad, 1, 3>& xyz, std::string& record);
+
+}  // namespace quorl
