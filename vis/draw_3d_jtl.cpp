@@ -210,7 +210,11 @@ void writeDrawingFile(State& s) {
         }
         write(s, unit, kCountFormat, w.NPTOT2);
         for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
-            write(s, unit, "(i9,1x,i2)", w.I, w.TLR.atUnchecked(w.I).IC);
+            if (formatNumberRecord(w.I, w.TLR.atUnchecked(w.I).IC, record)) {
+                s.units.put(unit, record);
+            } else {
+                write(s, unit, "(i9,1x,i2)", w.I, w.TLR.atUnchecked(w.I).IC);
+            }
         }
         s.units.close(unit);
     } catch (const io::Stop&) {

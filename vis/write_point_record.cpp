@@ -43,10 +43,15 @@ bool appendCoordinates(const FixedArray1<Quad, 1, 3>& xyz, std::string& out) {
     return appendE18_9(xyz(1), out) && appendE18_9(xyz(2), out) && appendE18_9(xyz(3), out);
 }
 
+// i2 of a code within -9..99, right-justified.
+void appendCode(int ic, std::string& out) {
+    out += ic < 0 ? '-' : ic >= 10 ? static_cast<char>('0' + ic / 10) : ' ';
+    out += static_cast<char>('0' + (ic < 0 ? -ic : ic % 10));
+}
+
 }  // namespace
 
 bool formatPointRecord(const TLREC& tl, std::string& record) {
-    // i2: the code right-justified.
     if (tl.IC < -9 || tl.IC > 99) {
         return false;
     }
@@ -57,9 +62,7 @@ bool formatPointRecord(const TLREC& tl, std::string& record) {
         return false;
     }
     record.clear();
-    const int ic = tl.IC;
-    record += ic < 0 ? '-' : ic >= 10 ? static_cast<char>('0' + ic / 10) : ' ';
-    record += static_cast<char>('0' + (ic < 0 ? -ic : ic % 10));
+    appendCode(tl.IC, record);
     record += ' ';
     const int t = static_cast<int>(th);
     const int at = t < 0 ? -t : t;
@@ -87,6 +90,23 @@ bool formatCoordinateRecord(const FixedArray1<Quad, 1, 3>& xyz, std::string& rec
     if (!appendCoordinates(xyz, record)) {
         return false;
     }
+    record += '\n';
+    return true;
+}
+
+bool formatNumberRecord(int number, int code, std::string& record) {
+    if (number < 0 || number > 999999999 || code < -9 || code > 99) {
+        return false;
+    }
+    // i9: the number right-justified; 1x; i2.
+    char digits[9] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '0'};
+    for (int i = 8; number > 0; --i) {
+        digits[i] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    }
+    record.assign(digits, 9);
+    record += ' ';
+    appendCode(code, record);
     record += '\n';
     return true;
 }

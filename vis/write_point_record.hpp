@@ -21,4 +21,8 @@ bool formatPointRecord(const TLREC& tl, std::string& record);
 // The same for the drawing file's coordinate records, (3e18.9).
 bool formatCoordinateRecord(const FixedArray1<Quad, 1, 3>& xyz, std::string& record);
 
+// The same for its records of point numbers and codes, (i9,1x,i2), for a
+// number within 0..999999999 and a code within -9..99.
+bool formatNumberRecord(int number, int code, std::string& record);
+
 }  // namespace quorl

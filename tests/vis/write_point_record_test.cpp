@@ -53,6 +53,10 @@ TEST(WritePointRecord, SpellsWhatTheGeneralFormatterWrites) {
         if (formatCoordinateRecord(tl.XYZ, record)) {
             ASSERT_EQ(record, io::format("(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3)));
         }
+        const int number = pick(4) == 0 ? pick(1000) - 10 : static_cast<int>(rng() % 1100000000U) - 10;
+        if (formatNumberRecord(number, tl.IC, record)) {
+            ASSERT_EQ(record, io::format("(i9,1x,i2)", number, tl.IC));
+        }
     }
     EXPECT_GT(spelled, 30000);
 }
