@@ -255,7 +255,10 @@ bool parseShortDecimal(std::string_view text, Quad& out) {
         digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
         ++kept;
     }
-    const bool negative = parts.negative;
+    return shortDecimalValue(digits, exp10, parts.negative, out);
+}
+
+bool shortDecimalValue(std::uint64_t digits, long exp10, bool negative, Quad& out) {
     if (digits == 0) {
         out = Quad{negative ? -0.0 : 0.0, 0.0};
         return true;

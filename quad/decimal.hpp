@@ -20,10 +20,17 @@ bool parseQuad(std::string_view text, Quad& out);
 // parseQuad's fast path alone: reads the texts of the form
 // [+-]digits[.digits][(E|e|D|d)[+-]digits] (at most 19 significant digits,
 // an exponent of at most 4 digits) whose value is zero or D * 10^E with
-// D <= 2^53 and |E| <= 22 once zeros are moved from E into D; returns
-// false, leaving `out` untouched, for every other text. Where it reads a
-// text it gives the same pair as parseQuad, the nearest one.
+// D <= 2^53 and |E| <= 22 once zeros are moved from E into D, or with
+// -27 <= E < -22; returns false, leaving `out` untouched, for every other
+// text. Where it reads a text it gives the same pair as parseQuad, the
+// nearest one.
 bool parseShortDecimal(std::string_view text, Quad& out);
+
+// The value (-1)^negative * digits * 10^exp10 as parseShortDecimal gives it
+// for a text of those significant digits and that power of ten (its
+// arithmetic, for a reader that has taken the text apart itself); false
+// where only the exact conversion gives it.
+bool shortDecimalValue(std::uint64_t digits, long exp10, bool negative, Quad& out);
 
 namespace detail {
 // The powers of ten that are exact doubles, 10^0 to 10^22: the scales of

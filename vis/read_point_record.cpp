@@ -1,9 +1,11 @@
 #include "vis/read_point_record.hpp"
 
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 #include "io/format_read.hpp"
+#include "quad/decimal.hpp"
 #include "vis/draw_3d_jtl.hpp"
 
 namespace quorl {
@@ -75,6 +77,38 @@ bool readAngle(std::string_view f, float& out) {
     return ec == std::errc() && end == f.data() + f.size();
 }
 
+// An e18.9 field as the point list writes it, blanks, an optional sign,
+// "0." and nine digits, "E", a sign and two digits: its digits and power
+// go straight to the arithmetic of the short decimal reader, which is what
+// the general reader's plain-decimal path gives it. Any other field, or a
+// value that arithmetic does not take, goes to that path.
+bool readCoordinate(std::string_view f, Quad& out) {
+    std::size_t i = 0;
+    while (i < f.size() && f[i] == ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < f.size() && (f[i] == '-' || f[i] == '+')) {
+        negative = f[i] == '-';
+        ++i;
+    }
+    constexpr std::size_t kTail = 2 + 9 + 4;  // 0.ddddddddd E+xx
+    if (f.size() - i == kTail && f[i] == '0' && f[i + 1] == '.' && f[i + 11] == 'E' &&
+        (f[i + 12] == '+' || f[i + 12] == '-') && isDigit(f[i + 13]) && isDigit(f[i + 14])) {
+        std::uint64_t digits = 0;
+        bool ok = true;
+        for (std::size_t k = i + 2; k < i + 11; ++k) {
+            ok = ok && isDigit(f[k]);
+            digits = digits * 10 + static_cast<std::uint64_t>(f[k] - '0');
+        }
+        const long power = 10 * (f[i + 13] - '0') + (f[i + 14] - '0');
+        if (ok && shortDecimalValue(digits, (f[i + 12] == '-' ? -power : power) - 9, negative, out)) {
+            return true;
+        }
+    }
+    return io::detail::readPlainDecimal(f, out);
+}
+
 }  // namespace
 
 bool readPointRecord(std::string_view record, TLREC& tl) {
@@ -83,8 +117,8 @@ bool readPointRecord(std::string_view record, TLREC& tl) {
         bool fast = readColourCode(record.substr(0, kIcWidth), r.IC) &&
                     readAngle(record.substr(kThAt, kThWidth), r.TH);
         for (int k = 1; fast && k <= 3; ++k) {
-            fast = io::detail::readPlainDecimal(
-                record.substr(kXyzAt + static_cast<std::size_t>(k - 1) * kXyzWidth, kXyzWidth), r.XYZ(k));
+            fast = readCoordinate(record.substr(kXyzAt + static_cast<std::size_t>(k - 1) * kXyzWidth, kXyzWidth),
+                                  r.XYZ(k));
         }
         if (fast) {
             tl = r;
