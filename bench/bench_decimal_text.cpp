@@ -15,6 +15,8 @@
 #include "io/format_read.hpp"
 #include "quad/decimal.hpp"
 #include "vis/draw_3d_jtl.hpp"
+#include "vis/read_point_record.hpp"
+#include "vis/write_point_record.hpp"
 
 namespace {
 
@@ -71,6 +73,17 @@ void BM_ReadPointRecord(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadPointRecord);
+
+// The same record read by the point list's own reader (column by column).
+void BM_ReadPointRecordDirect(benchmark::State& state) {
+    const std::string record = "13   1.0   0.400000000E+01   0.449450000E+01  -0.139350000E+01";
+    quorl::TLREC tl;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quorl::readPointRecord(record, tl));
+        benchmark::DoNotOptimize(tl);
+    }
+}
+BENCHMARK(BM_ReadPointRecordDirect);
 
 // The values of those fields, as quad reals with full tails.
 const std::vector<Quad>& values() {
@@ -129,5 +142,21 @@ void BM_WritePointRecord(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WritePointRecord);
+
+// The same record spelled by the point list's own writer.
+void BM_WritePointRecordDirect(benchmark::State& state) {
+    quorl::TLREC tl;
+    tl.IC = 13;
+    tl.TH = 1.0f;
+    tl.XYZ(1) = values()[0];
+    tl.XYZ(2) = values()[1];
+    tl.XYZ(3) = values()[2];
+    std::string s;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quorl::formatPointRecord(tl, s));
+        benchmark::DoNotOptimize(s);
+    }
+}
+BENCHMARK(BM_WritePointRecordDirect);
 
 }  // namespace
