@@ -174,8 +174,7 @@ bool divideByWidePowerOfTen(std::uint64_t digits, int m, bool negative, Quad& ou
         word = static_cast<std::uint64_t>(x / five);
         r = static_cast<std::uint64_t>(x % five);
     }
-    // Normalise: the leading one of q[0] to bit 127 of T; `sticky` for the
-    // bits shifted out below T (and the nonzero remainder).
+    // Normalise: the leading one of q[0] to bit 127 of T.
     const int shift = __builtin_clzll(q[0]);
     U128 t = (static_cast<U128>(q[0]) << 64) | q[1];
     if (shift > 0) {
@@ -218,8 +217,9 @@ bool divideByWidePowerOfTen(std::uint64_t digits, int m, bool negative, Quad& ou
 // The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
 // and |E| <= 22 (after moving zeros of a larger E into D), both exact
 // doubles, or -27 <= E < -22 (divideByWidePowerOfTen: the small values of
-// the drawing files, 0.459242550E-16). The result is the pair the general conversion gives, the double
-// nearest the value and the double nearest the rest:
+// the drawing files, 0.459242550E-16). The result is the pair the general
+// conversion gives, the double nearest the value and the double nearest
+// the rest:
 //  - E >= 0: D * 10^E is exactly p + e (the product and its exact error,
 //    error-free), so the head is p = fl(D * 10^E) and the rest e is exact;
 //  - E < 0: the head q = fl(D / 10^-E) is the correctly rounded quotient;
