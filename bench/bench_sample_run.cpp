@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "engine/run_quorl.hpp"
 #include "quad/decimal.hpp"
@@ -17,13 +19,18 @@ namespace {
 
 using quorl::Quad;
 
-// Counts the model's calls of mode 4, each one pow.
+// Counts the model's calls of mode 4, each one pow, and records the
+// arguments of that pow (base and exponent) when asked to.
 struct CountingSample {
     quorl::PowerLawSample sample;
     long* mode4 = nullptr;
+    std::vector<std::pair<Quad, Quad>>* powArguments = nullptr;
     void operator()(quorl::State& s, int mode) {
         if (mode == 4) {
             ++*mode4;
+            if (powArguments != nullptr) {
+                powArguments->emplace_back(s.XR(1).XDATA, s.PR(2).P);
+            }
         }
         sample(s, mode);
     }
@@ -36,14 +43,17 @@ void BM_SampleRunUnattended(benchmark::State& state) {
     std::filesystem::current_path(dir);
     std::ofstream("Quorl-user.nml") << "&QUORLNML JUSERCONFIG=1 /\n";
     long mode4 = 0;
+    std::vector<std::pair<Quad, Quad>> powArguments;
+    bool recorded = false;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         std::istringstream in;
         std::ostringstream out;
         quorl::State s(in, out);
         mode4 = 0;
-        CountingSample model{quorl::PowerLawSample{}, &mode4};
+        CountingSample model{quorl::PowerLawSample{}, &mode4, recorded ? nullptr : &powArguments};
         benchmark::DoNotOptimize(quorl::runQuorl(s, std::ref(model)));
+        recorded = true;
     }
     const double runMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
@@ -58,6 +68,16 @@ void BM_SampleRunUnattended(benchmark::State& state) {
     }
     const double floorMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - powStart).count();
     benchmark::DoNotOptimize(sum);
+    // The run's own pow calls, replayed with the arguments it gave them.
+    Quad replaySum{};
+    const auto replayStart = std::chrono::steady_clock::now();
+    for (const auto& [base, exponent] : powArguments) {
+        replaySum = replaySum + pow(base, exponent);
+    }
+    const double replayMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - replayStart).count();
+    benchmark::DoNotOptimize(replaySum);
+    state.counters["replay_floor_ms"] = replayMs;
     state.counters["pow_calls"] = static_cast<double>(mode4);
     state.counters["pow_floor_ms"] = floorMs;
     state.counters["floor_ratio"] = runMs / floorMs;
