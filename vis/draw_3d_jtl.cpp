@@ -19,6 +19,7 @@
 // run with a non-zero status.
 #include "vis/draw_3d_jtl.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 #include <optional>
@@ -44,6 +45,10 @@ namespace {
 constexpr std::string_view kHaltText = "^^ Error message from Draw3dJTL. Press enter to halt.";
 constexpr const char* kCountFormat = "(i9)";
 constexpr int kCountWidth = 9;  // the header line's characters, overwritten in place
+// The three e18.9 coordinates of a point list record: where they start, how
+// many characters they take.
+constexpr std::size_t kCoordinateColumn = 8;
+constexpr std::size_t kCoordinateWidth = 54;
 
 // The failure's message, list-directed on a line of its own, the pause,
 // and a stop with blank text.
@@ -142,8 +147,12 @@ void overwriteCount(State& s) {
     }
 }
 
-// Reads the completed list back into TLR(1:NPTOT).
-void readPointList(State& s) {
+// Reads the completed list back into TLR(1:NPTOT) and returns the drawing
+// file's coordinate records, (3e18.9), one per point. A record's
+// coordinate text in the list is copied where it is exactly what (3e18.9)
+// writes for the values read from it (the list's own records always are):
+// only the others are formatted again.
+std::string readPointList(State& s) {
     auto& w = s.draw3dJtl;
     try {
         w.TLR.allocate(1, w.NPTOT);
@@ -174,6 +183,9 @@ void readPointList(State& s) {
     if (w.NPTOT2 != w.NPTOT) {
         halt(s, "nPtot2 /= nPtot:", w.NPTOT2, w.NPTOT, "oops.");
     }
+    std::string coordinates;
+    coordinates.reserve(static_cast<std::size_t>(w.NPTOT) * (kCoordinateWidth + 1));
+    std::string formatted;
     // Each record as FORMATTL reads it (readPointRecord reads the layout
     // the list was written in column by column).
     for (w.NP = 1; w.NP <= w.NPTOT; ++w.NP) {
@@ -182,13 +194,25 @@ void readPointList(State& s) {
         if (!record || !readPointRecord(*record, tl)) {
             halt(s, "Formatted read error. nP=:", w.NP);
         }
+        const std::string_view text =
+            std::string_view(*record).substr(std::min(record->size(), kCoordinateColumn), kCoordinateWidth);
+        if (isOwnCoordinateText(text)) {
+            coordinates += text;
+            coordinates += '\n';
+        } else if (formatCoordinateRecord(tl.XYZ, formatted)) {
+            coordinates += formatted;
+        } else {
+            coordinates += io::format("(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+        }
     }
     s.units.close(unit);
+    return coordinates;
 }
 
-// The drawing file, in one go from TLR: the count, the coordinates, the
-// count again, the point numbers with their colour codes.
-void writeDrawingFile(State& s) {
+// The drawing file, in one go: the count, the coordinate records, the
+// count again, the point numbers with their colour codes (from TLR, in
+// blocks).
+void writeDrawingFile(State& s, const std::string& coordinates) {
     auto& w = s.draw3dJtl;
     const int unit = w.INIT;
     try {
@@ -197,23 +221,23 @@ void writeDrawingFile(State& s) {
         halt(s, "Error opening: ", EXPORT3DVFILENAME);
     }
     w.TLR.checkRange(1, w.NPTOT2);
+    constexpr std::size_t kBlock = 1 << 16;
+    std::string block;
+    std::string record;
     try {
         write(s, unit, kCountFormat, w.NPTOT2);
-        std::string record;
-        for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
-            const TLREC& tl = w.TLR.atUnchecked(w.I);
-            if (formatCoordinateRecord(tl.XYZ, record)) {
-                s.units.put(unit, record);
-            } else {
-                write(s, unit, "(3e18.9)", tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
-            }
-        }
+        s.units.put(unit, coordinates);
         write(s, unit, kCountFormat, w.NPTOT2);
         for (w.I = 1; w.I <= w.NPTOT2; ++w.I) {
-            if (formatNumberRecord(w.I, w.TLR.atUnchecked(w.I).IC, record)) {
-                s.units.put(unit, record);
+            const int code = w.TLR.atUnchecked(w.I).IC;
+            if (formatNumberRecord(w.I, code, record)) {
+                block += record;
             } else {
-                write(s, unit, "(i9,1x,i2)", w.I, w.TLR.atUnchecked(w.I).IC);
+                block += io::format("(i9,1x,i2)", w.I, code);
+            }
+            if (block.size() >= kBlock || w.I == w.NPTOT2) {
+                s.units.put(unit, block);
+                block.clear();
             }
         }
         s.units.close(unit);
@@ -230,8 +254,7 @@ void closeDrawing(State& s, int IP) {
         halt(s, "Error closing: ", JTLFILENAME);
     }
     overwriteCount(s);
-    readPointList(s);
-    writeDrawingFile(s);
+    writeDrawingFile(s, readPointList(s));
     note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
     // The viewer page beside the drawing files; a page that cannot be
     // written is skipped with a note and does not stop the run.

@@ -16,61 +16,63 @@ extern const std::string_view kViewPageTemplate;
 
 namespace {
 
-// Base64 of the coordinates as little-endian 32-bit floats, the form the
-// page's script decodes with a DataView.
-std::string base64Floats(const std::vector<float>& values) {
+// Appends the base64 of the coordinates as little-endian 32-bit floats,
+// the form the page's script decodes with a DataView: three bytes to four
+// characters, written in place (a page holds tens of thousands).
+void appendBase64Floats(const std::vector<float>& values, std::string& out) {
     static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    // The little-endian bytes of the floats, then three bytes to four
-    // characters, written in place (a page holds tens of thousands).
-    std::vector<unsigned char> bytes(4 * values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::uint32_t bits = std::bit_cast<std::uint32_t>(values[i]);
-        for (std::size_t k = 0; k < 4; ++k) {
-            bytes[4 * i + k] = static_cast<unsigned char>((bits >> (8 * k)) & 0xffu);
-        }
-    }
-    std::string out((bytes.size() + 2) / 3 * 4, '=');
-    char* p = out.data();
+    const std::size_t bytes = 4 * values.size();
+    const auto byteAt = [&](std::size_t i) -> std::uint32_t {
+        return (std::bit_cast<std::uint32_t>(values[i / 4]) >> (8 * (i % 4))) & 0xffu;
+    };
+    const std::size_t start = out.size();
+    out.resize(start + (bytes + 2) / 3 * 4, '=');
+    char* p = out.data() + start;
     std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3, p += 4) {
-        const std::uint32_t chunk = static_cast<std::uint32_t>(bytes[i]) << 16 |
-                                    static_cast<std::uint32_t>(bytes[i + 1]) << 8 | bytes[i + 2];
+    for (; i + 3 <= bytes; i += 3, p += 4) {
+        const std::uint32_t chunk = byteAt(i) << 16 | byteAt(i + 1) << 8 | byteAt(i + 2);
         p[0] = kDigits[(chunk >> 18) & 63];
         p[1] = kDigits[(chunk >> 12) & 63];
         p[2] = kDigits[(chunk >> 6) & 63];
         p[3] = kDigits[chunk & 63];
     }
-    if (const std::size_t left = bytes.size() - i; left > 0) {
-        const std::uint32_t chunk = static_cast<std::uint32_t>(bytes[i]) << 16 |
-                                    (left > 1 ? static_cast<std::uint32_t>(bytes[i + 1]) << 8 : 0u);
+    if (const std::size_t left = bytes - i; left > 0) {
+        const std::uint32_t chunk = byteAt(i) << 16 | (left > 1 ? byteAt(i + 1) << 8 : 0u);
         p[0] = kDigits[(chunk >> 18) & 63];
         p[1] = kDigits[(chunk >> 12) & 63];
         if (left > 1) {
             p[2] = kDigits[(chunk >> 6) & 63];
         }
     }
-    return out;
 }
 
-std::string drawingObject(const ViewGeometry& g) {
-    std::string codes;
-    codes.reserve(g.size());
-    for (const std::uint8_t c : g.codes) {
-        codes.push_back("0123456789abcdef"[c & 15]);
-    }
+// Appends the drawing's object: its count, the palette's uses, one colour
+// code per point and the coordinates.
+void appendDrawingObject(const ViewGeometry& g, std::string& out) {
     std::string uses = "[";
     for (std::size_t c = 0; c < kViewPalette.size(); ++c) {
         uses += (c ? ", " : "") + io::jsonString(kViewPalette[c].sampleUse);
     }
     uses += "]";
-    return "{\"count\": " + std::to_string(g.size()) + ",\n    \"uses\": " + uses + ",\n    \"codes\": \"" + codes +
-           "\",\n    \"xyz\": \"" + base64Floats(g.xyz) + "\"}";
+    out += "{\"count\": ";
+    out += std::to_string(g.size());
+    out += ",\n    \"uses\": ";
+    out += uses;
+    out += ",\n    \"codes\": \"";
+    for (const std::uint8_t c : g.codes) {
+        out += "0123456789abcdef"[c & 15];
+    }
+    out += "\",\n    \"xyz\": \"";
+    appendBase64Floats(g.xyz, out);
+    out += "\"}";
 }
 
 std::string paletteArray() {
-    std::string out = "[" + io::jsonString(kViewBackground);
+    std::string out = "[";
+    out += io::jsonString(kViewBackground);
     for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
-        out += ", " + io::jsonString(kViewPalette[c].rgb);
+        out += ", ";
+        out += io::jsonString(kViewPalette[c].rgb);
     }
     return out + "]";
 }
@@ -96,11 +98,23 @@ void fill(std::string& page, std::string_view slot, const std::string& text) {
 
 std::string viewPage(const std::vector<ViewPoint>& points) {
     std::string page(detail::kViewPageTemplate);
-    // The drawing goes in last: nothing is searched for inside its text.
     fill(page, "/*PALETTE*/", paletteArray());
     fill(page, "/*VIEWS*/", viewsArray());
-    fill(page, "/*DRAWING*/", drawingObject(viewGeometry(points)));
-    return page;
+    // The drawing goes in last, built in place in a page of its final
+    // size (its text is most of the page): nothing is searched for inside
+    // it.
+    constexpr std::string_view kSlot = "/*DRAWING*/";
+    const std::size_t at = page.find(kSlot);
+    if (at == std::string::npos) {
+        return page;
+    }
+    const ViewGeometry g = viewGeometry(points);
+    std::string out;
+    out.reserve(page.size() + g.size() + (4 * g.xyz.size() + 2) / 3 * 4 + 1024);
+    out.append(page, 0, at);
+    appendDrawingObject(g, out);
+    out.append(page, at + kSlot.size());
+    return out;
 }
 
 }  // namespace quorl

@@ -49,7 +49,31 @@ void appendCode(int ic, std::string& out) {
     out += static_cast<char>('0' + (ic < 0 ? -ic : ic % 10));
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isOwnE18_9Field(const char* f) {
+    if (f[0] != ' ' || f[1] != ' ' || (f[2] != ' ' && f[2] != '-') || f[3] != '0' || f[4] != '.' || f[14] != 'E' ||
+        (f[15] != '+' && f[15] != '-') || !isDigit(f[16]) || !isDigit(f[17])) {
+        return false;
+    }
+    for (int i = 5; i < 14; ++i) {
+        if (!isDigit(f[i])) {
+            return false;
+        }
+    }
+    // Digits from 1 to 9 first, with any exponent but -00; or a zero of
+    // either sign, written with +00.
+    const bool exponentZero = f[16] == '0' && f[17] == '0';
+    return f[5] != '0' ? !(exponentZero && f[15] == '-') : exponentZero && f[15] == '+' &&
+                                                                 std::string_view(f + 5, 9) == "000000000";
+}
+
 }  // namespace
+
+bool isOwnCoordinateText(std::string_view text) {
+    return text.size() == 3 * kFieldWidth && isOwnE18_9Field(text.data()) &&
+           isOwnE18_9Field(text.data() + kFieldWidth) && isOwnE18_9Field(text.data() + 2 * kFieldWidth);
+}
 
 bool formatPointRecord(const TLREC& tl, std::string& record) {
     if (tl.IC < -9 || tl.IC > 99) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "io/format.hpp"
+#include "io/format_read.hpp"
 #include "vis/draw_3d_jtl.hpp"
 
 namespace quorl {
@@ -59,6 +60,42 @@ TEST(WritePointRecord, SpellsWhatTheGeneralFormatterWrites) {
         }
     }
     EXPECT_GT(spelled, 30000);
+}
+
+// Coordinate text taken as its own formatting is exactly what (3e18.9)
+// writes for the values read from it: the formatter's own records of
+// values of every kind, and the same records with characters changed.
+TEST(WritePointRecord, OwnCoordinateTextIsItsValuesFormatting) {
+    std::mt19937_64 rng(27);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    const auto value = [&]() -> Quad {
+        switch (pick(4)) {
+        case 0:
+            return Quad{pick(2) == 0 ? 0.0 : -0.0, 0.0};
+        case 1:
+            return Quad{unit(rng) * std::ldexp(1.0, pick(800) - 400), 0.0};
+        default:
+            return Quad{unit(rng) * std::ldexp(1.0, pick(40) - 20), 0.0};
+        }
+    };
+    constexpr std::string_view kAlphabet = "0123456789 -+E.";
+    int own = 0;
+    for (int n = 0; n < 200000; ++n) {
+        std::string text = io::format("(3e18.9)", value(), value(), value());
+        text.pop_back();  // the '\n'
+        for (int changes = pick(3); changes > 0; --changes) {
+            text[static_cast<std::size_t>(pick(54))] = kAlphabet[static_cast<std::size_t>(pick(15))];
+        }
+        if (!isOwnCoordinateText(text)) {
+            continue;
+        }
+        ++own;
+        Quad x, y, z;
+        ASSERT_TRUE(io::readFormatted(text, "(3e18.9)", x, y, z).ok()) << text;
+        ASSERT_EQ(io::format("(3e18.9)", x, y, z), text + "\n");
+    }
+    EXPECT_GT(own, 50000);
 }
 
 }  // namespace
