@@ -258,7 +258,7 @@ void closeDrawing(State& s, int IP) {
     note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
     // The viewer page beside the drawing files; a page that cannot be
     // written is skipped with a note and does not stop the run.
-    writeViewPage(s, viewPointsOf(w.TLR.span(1, w.NPTOT2)));
+    writeViewPage(s, w.TLR.span(1, w.NPTOT2));
     w.TLR.clear();
     w.INIT = 0;
 }

@@ -303,13 +303,4 @@ private:
 
 ViewDrawing readViewDrawing(const std::string& path) { return DrawingReader(path).read(); }
 
-std::vector<ViewPoint> viewPointsOf(std::span<const TLREC> points) {
-    std::vector<ViewPoint> out;
-    out.reserve(points.size());
-    for (const TLREC& tl : points) {
-        out.push_back({tl.IC, toDouble(tl.XYZ(1)), toDouble(tl.XYZ(2)), toDouble(tl.XYZ(3))});
-    }
-    return out;
-}
-
 }  // namespace quorl

@@ -10,11 +10,8 @@
 // stops with a message "FILE:LINE: what is wrong" (io::Stop, status 1).
 #pragma once
 
-#include <span>
 #include <string>
 #include <vector>
-
-#include "model/records.hpp"
 
 namespace quorl {
 
@@ -31,9 +28,5 @@ struct ViewDrawing {
 };
 
 ViewDrawing readViewDrawing(const std::string& path);
-
-// The points of a drawing held in memory (the writer's read-back of its
-// own point list).
-std::vector<ViewPoint> viewPointsOf(std::span<const TLREC> points);
 
 }  // namespace quorl

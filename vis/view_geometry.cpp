@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "quad/quad.hpp"
+
 namespace quorl {
 
 std::optional<ViewAngles> namedView(std::string_view name) {
@@ -26,19 +28,21 @@ bool ViewGeometry::drawsTo(std::size_t i) const {
            finite(&xyz[3 * (i - 1)]);
 }
 
-ViewGeometry viewGeometry(const std::vector<ViewPoint>& points) {
-    ViewGeometry g;
-    g.xyz.reserve(3 * points.size());
-    g.codes.reserve(points.size());
-    // Adding +0 turns a negative zero (a quad -0 in memory, "0.0E+00" in
-    // the files) into the one zero, so the page does not depend on where
-    // its points were read from.
-    for (const ViewPoint& p : points) {
-        g.xyz.push_back(static_cast<float>(p.X) + 0.0f);
-        g.xyz.push_back(static_cast<float>(p.Y) + 0.0f);
-        g.xyz.push_back(static_cast<float>(p.Z) + 0.0f);
-        g.codes.push_back(static_cast<std::uint8_t>(p.IC));
-    }
+namespace {
+
+// A point as the page holds it. Adding +0 turns a negative zero (a quad -0
+// in memory, "0.0E+00" in the files) into the one zero, so the page does
+// not depend on where its points were read from.
+void addPoint(ViewGeometry& g, int ic, double x, double y, double z) {
+    g.xyz.push_back(static_cast<float>(x) + 0.0f);
+    g.xyz.push_back(static_cast<float>(y) + 0.0f);
+    g.xyz.push_back(static_cast<float>(z) + 0.0f);
+    g.codes.push_back(static_cast<std::uint8_t>(ic));
+}
+
+// The box of the points that segments join: its centre and half its
+// diagonal.
+void placeBox(ViewGeometry& g) {
     std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL};
     std::array<double, 3> hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     bool any = false;
@@ -63,6 +67,29 @@ ViewGeometry viewGeometry(const std::vector<ViewPoint>& points) {
         const double r = std::sqrt(d2) / 2;
         g.radius = r > 0 && std::isfinite(r) ? r : 1;
     }
+}
+
+}  // namespace
+
+ViewGeometry viewGeometry(const std::vector<ViewPoint>& points) {
+    ViewGeometry g;
+    g.xyz.reserve(3 * points.size());
+    g.codes.reserve(points.size());
+    for (const ViewPoint& p : points) {
+        addPoint(g, p.IC, p.X, p.Y, p.Z);
+    }
+    placeBox(g);
+    return g;
+}
+
+ViewGeometry viewGeometry(std::span<const TLREC> points) {
+    ViewGeometry g;
+    g.xyz.reserve(3 * points.size());
+    g.codes.reserve(points.size());
+    for (const TLREC& tl : points) {
+        addPoint(g, tl.IC, toDouble(tl.XYZ(1)), toDouble(tl.XYZ(2)), toDouble(tl.XYZ(3)));
+    }
+    placeBox(g);
     return g;
 }
 

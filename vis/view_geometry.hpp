@@ -23,9 +23,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "model/records.hpp"
 #include "vis/view_drawing.hpp"
 
 namespace quorl {
@@ -67,6 +69,9 @@ struct ViewGeometry {
 };
 
 ViewGeometry viewGeometry(const std::vector<ViewPoint>& points);
+// The same of a drawing held in memory (the writer's read-back of its own
+// point list), each coordinate rounded to double first as a file's is.
+ViewGeometry viewGeometry(std::span<const TLREC> points);
 
 class ViewProjection {
 public:

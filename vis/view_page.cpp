@@ -96,7 +96,9 @@ void fill(std::string& page, std::string_view slot, const std::string& text) {
 
 }  // namespace
 
-std::string viewPage(const std::vector<ViewPoint>& points) {
+std::string viewPage(const std::vector<ViewPoint>& points) { return viewPage(viewGeometry(points)); }
+
+std::string viewPage(const ViewGeometry& g) {
     std::string page(detail::kViewPageTemplate);
     fill(page, "/*PALETTE*/", paletteArray());
     fill(page, "/*VIEWS*/", viewsArray());
@@ -108,7 +110,6 @@ std::string viewPage(const std::vector<ViewPoint>& points) {
     if (at == std::string::npos) {
         return page;
     }
-    const ViewGeometry g = viewGeometry(points);
     std::string out;
     out.reserve(page.size() + g.size() + (4 * g.xyz.size() + 2) / 3 * 4 + 1024);
     out.append(page, 0, at);

@@ -19,6 +19,7 @@ namespace quorl {
 inline constexpr const char* VIEWPAGEFILENAME = "Quorl-3dView.html";
 
 std::string viewPage(const std::vector<ViewPoint>& points);
+std::string viewPage(const ViewGeometry& g);
 
 std::string viewSvg(const std::vector<ViewPoint>& points, const ViewAngles& view, int width, int height);
 

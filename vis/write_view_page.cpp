@@ -10,10 +10,10 @@
 
 namespace quorl {
 
-bool writeViewPage(State& s, const std::vector<ViewPoint>& points) {
+bool writeViewPage(State& s, std::span<const TLREC> points) {
     std::string why;
     try {
-        io::replaceFile(VIEWPAGEFILENAME, viewPage(points), 1);
+        io::replaceFile(VIEWPAGEFILENAME, viewPage(viewGeometry(points)), 1);
         return true;
     } catch (const io::Stop& stop) {
         why = stop.message();

@@ -5,14 +5,15 @@
 // the drawing files, already complete, stay as they are.
 #pragma once
 
-#include <vector>
+#include <span>
 
+#include "model/records.hpp"
 #include "model/state.hpp"
 #include "vis/view_drawing.hpp"
 
 namespace quorl {
 
 // Returns whether the page was written; a page written says nothing.
-bool writeViewPage(State& s, const std::vector<ViewPoint>& points);
+bool writeViewPage(State& s, std::span<const TLREC> points);
 
 }  // namespace quorl
