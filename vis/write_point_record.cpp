@@ -13,13 +13,17 @@ constexpr int kDigits = 9;
 constexpr std::size_t kFieldWidth = 18;
 
 // One e18.9 field, "   0.ddddddddd" then "E+xx" (a minus before the 0 for
-// a negative value, in the last blank), for a nonzero finite value whose
-// digits the short computation decides and whose exponent has two digits.
+// a negative value, in the last blank), for a zero (of either sign: the
+// sign of its head) or a finite value whose digits the short computation
+// decides and whose exponent has two digits.
 bool appendE18_9(Quad v, std::string& out) {
+    if (v.hi == 0.0 && v.lo == 0.0) {
+        out.append(std::signbit(v.hi) ? "  -0.000000000E+00" : "   0.000000000E+00", kFieldWidth);
+        return true;
+    }
     std::uint64_t n;
     int k;
-    if (!isFinite(v) || (v.hi == 0.0 && v.lo == 0.0) || !scientificDigitsShort(v, kDigits, n, k) || k < -99 ||
-        k > 99) {
+    if (!isFinite(v) || !scientificDigitsShort(v, kDigits, n, k) || k < -99 || k > 99) {
         return false;
     }
     char field[kFieldWidth] = {' ', ' ', ' ', '0', '.'};

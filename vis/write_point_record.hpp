@@ -15,7 +15,7 @@ namespace quorl {
 // tl.XYZ(2), tl.XYZ(3)) gives, followed by '\n', and returns true; or
 // returns false (record unspecified) where the values need the general
 // formatter: a code beyond -9..99, an angle that is not a whole number
-// within -99..999, a coordinate that is zero, not finite, far from 1 or
+// within -99..999, a coordinate that is not finite, far from 1 or
 // whose nine digits the short exact computation cannot decide.
 bool formatPointRecord(const TLREC& tl, std::string& record);
 
