@@ -12,6 +12,12 @@ namespace {
 constexpr int kDigits = 9;
 constexpr std::size_t kFieldWidth = 18;
 
+// Two decimal digits of p < 100.
+void putPair(char* at, unsigned p) {
+    at[0] = static_cast<char>('0' + p / 10);
+    at[1] = static_cast<char>('0' + p % 10);
+}
+
 // One e18.9 field, "   0.ddddddddd" then "E+xx" (a minus before the 0 for
 // a negative value, in the last blank), for a zero (of either sign: the
 // sign of its head) or a finite value whose digits the short computation
@@ -27,18 +33,24 @@ bool appendE18_9(Quad v, std::string& out) {
         return false;
     }
     char field[kFieldWidth] = {' ', ' ', ' ', '0', '.'};
-    if (isNegativeValue(v)) {
+    // A normalised pair takes the sign of its head; anything else is
+    // left to the general rule.
+    const bool headSigned = v.lo == 0.0 || (v.hi < 0.0) == (v.lo < 0.0) || std::fabs(v.hi) > std::fabs(v.lo);
+    if (headSigned ? v.hi < 0.0 : isNegativeValue(v)) {
         field[2] = '-';
     }
-    for (int i = 4 + kDigits; i > 4; --i) {
-        field[i] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    }
-    const int ak = k < 0 ? -k : k;
+    // The nine digits as one digit and four pairs: two short chains of
+    // divisions instead of one of nine.
+    const auto upper = static_cast<unsigned>(n / 10000);  // five digits
+    const auto lower = static_cast<unsigned>(n % 10000);  // four
+    field[5] = static_cast<char>('0' + upper / 10000);
+    putPair(field + 6, upper / 100 % 100);
+    putPair(field + 8, upper % 100);
+    putPair(field + 10, lower / 100);
+    putPair(field + 12, lower % 100);
     field[14] = 'E';
     field[15] = k < 0 ? '-' : '+';
-    field[16] = static_cast<char>('0' + ak / 10);
-    field[17] = static_cast<char>('0' + ak % 10);
+    putPair(field + 16, static_cast<unsigned>(k < 0 ? -k : k));
     out.append(field, kFieldWidth);
     return true;
 }
