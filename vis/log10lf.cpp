@@ -1,5 +1,7 @@
 #include "vis/log10lf.hpp"
 
+#include <cmath>
+
 namespace quorl {
 
 namespace {
@@ -10,6 +12,24 @@ struct Log10Lf {
     Quad VDEL1{}, VDEL2{}, VDEL3{}, VDEL4{};
     Quad value{};
 };
+
+// The decade of v >= 1: the truncated high part of its quad logarithm.
+// Just below a power of ten that truncation may land one decade low, but
+// the line of the lower decade meets the next one exactly at the
+// boundary, so the value is the same. The double logarithm of v's head
+// lies within 1e-12 of that high part: where it is more than 1e-9 from a
+// whole number it has the same truncation, and the quad logarithm (a
+// hundred times dearer) is needed only near the powers of ten.
+Quad decadeOf(const Quad& v) {
+    if (std::isfinite(v.hi)) {
+        const double d = std::log10(v.hi);
+        const double fraction = d - std::trunc(d);
+        if (fraction > 1e-9 && fraction < 1.0 - 1e-9) {
+            return trunc(Quad{d, 0.0});
+        }
+    }
+    return trunc(Quad{log10(v).hi, 0.0});
+}
 
 Log10Lf evaluate(const Quad& VALUE1) {
     Log10Lf r;
@@ -23,10 +43,7 @@ Log10Lf evaluate(const Quad& VALUE1) {
     if (r.VDEL2 < Quad{1.0, 0.0}) {
         r.VDEL2 = Quad{1.0, 0.0} / VALUE1;
     }
-    // The decade from the high part alone: just below a power of ten the
-    // truncation may land one decade low, but the line of the lower decade
-    // meets the next one exactly at the boundary, so the value is the same.
-    r.VDEL3 = trunc(Quad{log10(r.VDEL2).hi, 0.0});
+    r.VDEL3 = decadeOf(r.VDEL2);
     r.VDEL4 = pow(fromInt(10), toInt(r.VDEL3));
     const Quad ninth = Quad{1.0, 0.0} / fromInt(9);
     r.value = r.VDEL2 / (fromInt(9) * r.VDEL4) + r.VDEL3 - ninth;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <sstream>
 
 #include "io/stop.hpp"
@@ -41,6 +42,35 @@ TEST(Log10Lf, ExactAtPowersOfTenAndStraightBetween) {
         const Quad below = p * (Quad{1.0, 0.0} - q("1e-25"));
         const Quad above = p * (Quad{1.0, 0.0} + q("1e-25"));
         EXPECT_TRUE(quorl::LOG10LF(below) < fromInt(k) && fromInt(k) < quorl::LOG10LF(above)) << k;
+    }
+}
+
+// The decade taken from a double logarithm where it can be gives the bits
+// of the decade taken from the quad logarithm: values of every size, and
+// values within a few units of a power of ten on either side.
+TEST(Log10Lf, DecadeFromTheDoubleLogarithmChangesNoBit) {
+    const auto byQuadLogarithm = [](const Quad& v) {
+        const Quad one{1.0, 0.0};
+        const Quad v2 = v < one ? one / v : v;
+        const Quad k = trunc(Quad{log10(v2).hi, 0.0});
+        const Quad r = v2 / (fromInt(9) * pow(fromInt(10), quorl::toInt(k))) + k - one / fromInt(9);
+        return v < one ? -r : r;
+    };
+    std::mt19937_64 rng(10);
+    std::uniform_real_distribution<double> unit(1.0, 10.0);
+    for (int n = 0; n < 400000; ++n) {
+        const int k = static_cast<int>(rng() % 600) - 300;
+        Quad v;
+        if (n % 2 == 0) {
+            v = Quad{unit(rng) * std::pow(10.0, k), 0.0};
+            v = v + Quad{v.hi * 0x1p-60 * (unit(rng) - 5.5), 0.0};
+        } else {
+            const Quad p = pow(fromInt(10), k % 40);
+            const double units = static_cast<double>(static_cast<int>(rng() % 9) - 4);
+            v = p + p * Quad{std::ldexp(units, -50 - static_cast<int>(rng() % 60)), 0.0};
+        }
+        const Quad got = quorl::LOG10LF(v), want = byQuadLogarithm(v);
+        ASSERT_TRUE(got.hi == want.hi && got.lo == want.lo) << v.hi << " + " << v.lo;
     }
 }
 
