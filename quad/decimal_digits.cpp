@@ -167,17 +167,27 @@ bool fastDomain(Quad v) {
 //  - s < 0: q = fl(|hi| / 10^-s), its remainder r = |hi| - q 10^-s is exact
 //    (formed error-free: q 10^-s = p + e, |hi| - p is exact, r is
 //    representable), and S = q + (r + lo) / 10^-s, whose two roundings are
-//    again of a term below 2^-51 S.
+//    again of a term below 2^-51 S;
+//  - 22 < s <= 44 (values far below 1): 10^s is the exact pair of the
+//    error-free product 10^22 * 10^(s-22), and S is its quad product with
+//    |v|, whose roundings and dropped lo * lo term come to less than
+//    2^-100 S.
 // With S < 2^50 the fraction (head - floor(head)) + tail is then within
-// 2^-53 + 2^-53 of S - floor(head): far inside the 1e-12 margin.
+// 2^-50 of S - floor(head): far inside the 1e-12 margin.
 bool roundScaledFast(Quad v, int s, std::uint64_t& n) {
-    if (s < -22 || s > 22) {
+    if (s < -22 || s > 44) {
         return false;
     }
     const double hi = std::fabs(v.hi);
     const double lo = v.hi < 0.0 ? -v.lo : v.lo;
     double head, tail;
-    if (s >= 0) {
+    if (s > 22) {
+        double ph, pl;
+        eft::twoProd(detail::kExactPow10[22], detail::kExactPow10[s - 22], ph, pl);
+        const Quad scaled = Quad{hi, lo} * Quad{ph, pl};
+        head = scaled.hi;
+        tail = scaled.lo;
+    } else if (s >= 0) {
         const double scale = detail::kExactPow10[s];
         double e;
         eft::twoProd(hi, scale, head, e);

@@ -85,8 +85,9 @@ TEST(DecimalDigits, PairsBeyondTheDoubleAndUnnormalisedOnes) {
 // tails, digit counts and decimals, and values built to sit on and next to
 // every boundary: ties of the last digit (exact binary halves), the powers
 // of ten and their neighbours (rounding up to a new power), the edge of
-// the exact powers of ten (scales 10^+-22 and +-23), heads that are powers
-// of two with negative tails.
+// the exact powers of ten (scales 10^+-22 and +-23) and of their exact
+// products (10^44 and 10^45), heads that are powers of two with negative
+// tails.
 void expectSameDigits(Quad v, int count, int decimals) {
     std::string fast, exact;
     int kFast = quorl::scientificDigits(v, count, fast);
