@@ -33,10 +33,7 @@ bool appendE18_9(Quad v, std::string& out) {
         return false;
     }
     char field[kFieldWidth] = {' ', ' ', ' ', '0', '.'};
-    // A normalised pair takes the sign of its head; anything else is
-    // left to the general rule.
-    const bool headSigned = v.lo == 0.0 || (v.hi < 0.0) == (v.lo < 0.0) || std::fabs(v.hi) > std::fabs(v.lo);
-    if (headSigned ? v.hi < 0.0 : isNegativeValue(v)) {
+    if (isNegativeValue(v)) {
         field[2] = '-';
     }
     // The nine digits as one digit and four pairs: two short chains of
