@@ -5,7 +5,6 @@
 #include "engine/beamer.hpp"
 #include "engine/invert.hpp"
 #include "engine/stages.hpp"
-#include "quad/decimal.hpp"
 #include "text/float_write.hpp"
 
 namespace quorl {
@@ -68,12 +67,21 @@ void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& 
             s.ZR(lz).ZBASE = s.ZR(lz).Z;
         }
         for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
+            // A held parameter is never evaluated away from its value: it
+            // may sit at the edge of its model's domain, where a shifted
+            // value gives NaN, and NaN times OFFON = 0 is still NaN.
+            if (s.PR(s.KP).OFFON == Quad{}) {
+                for (int lz = 1; lz <= s.LZTOT; ++lz) {
+                    s.B(lz, s.KP) = Quad{};
+                }
+                continue;
+            }
             s.PR(s.KP).P = s.PR(s.KP).P + s.PR(s.KP).DELTA;
             YOUQUORL(s, 4);
             const PREC& pr = s.PR(s.KP);
             // For the step OFFON is a factor on the partials; otherwise
             // only whether the parameter is held counts.
-            const Quad factor = step ? pr.OFFON : pr.OFFON == Quad{} ? Quad{} : Quad{1.0, 0.0};
+            const Quad factor = step ? pr.OFFON : Quad{1.0, 0.0};
             for (int lz = 1; lz <= s.LZTOT; ++lz) {
                 s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * factor;
             }
@@ -86,10 +94,10 @@ void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& 
     }
 }
 
-void formNormalEquations(State& s, PartialsUse use) {
+void formNormalEquations(State& s, PartialsUse use, const std::function<void(State&)>& alsoEach) {
     s.BTZ.fill(Quad{});
     s.BTB.fill(Quad{});
-    partialsPass(s, use, [](State& st) {
+    partialsPass(s, use, [&alsoEach](State& st) {
         for (st.LZ = 1; st.LZ <= st.LZTOT; ++st.LZ) {
             const Quad zbase = st.ZR(st.LZ).ZBASE;
             for (st.KP = 1; st.KP <= st.KPTOT; ++st.KP) {
@@ -100,16 +108,26 @@ void formNormalEquations(State& s, PartialsUse use) {
                 }
             }
         }
+        if (alsoEach) {
+            alsoEach(st);
+        }
     });
 }
 
-void invertNormalEquations(State& s, PartialsUse use) {
-    static const Quad kTinyDiagonal = quadFromText("1e-20");
+void denormalizeNormalEquations(State& s) { scaleByNorms(s); }
+
+void normalizeNormalEquations(State& s, PartialsUse use) {
     const bool step = use == PartialsUse::Step;
     const bool listings = step && s.JPD >= 5;
     const int JPUL = step && s.JPD >= 6 ? s.JPU : 0;
 
-    // Normalisation by the square roots of the diagonal.
+    // Normalisation by the square roots of the diagonal. Every positive,
+    // finite diagonal is its own scale, however small: whether a parameter
+    // counts as dependent must not hang on the units it is measured in
+    // (partials of 1e-11 from a time in seconds are as good as partials of
+    // 1 from the same time in picoseconds). Only a zero column (a held
+    // parameter, or one the model does not depend on at all) or one that
+    // is not finite keeps the scale 1 and is left out by the inverter.
     if (step) {
         enterStage(s, 4);
     }
@@ -119,7 +137,7 @@ void invertNormalEquations(State& s, PartialsUse use) {
     for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
         PREC& pr = s.PR(s.KP);
         pr.BTBNORM = abs(s.BTB(s.KP, s.KP));
-        if (pr.BTBNORM > kTinyDiagonal) {
+        if (pr.BTBNORM > Quad{} && isFinite(pr.BTBNORM)) {
             pr.BTBNORM = sqrt(pr.BTBNORM);
         } else {
             pr.BTBNORM = Quad{1.0, 0.0};
@@ -132,6 +150,13 @@ void invertNormalEquations(State& s, PartialsUse use) {
     if (listings) {
         writeMatrix(s, "(/'Kp#   BtB(Kptot,Kptot) | BtZ(Kptot)=  (normalized)')");
     }
+}
+
+void invertNormalEquations(State& s, PartialsUse use) {
+    const bool step = use == PartialsUse::Step;
+    const bool listings = step && s.JPD >= 5;
+    const int JPUL = step && s.JPD >= 6 ? s.JPU : 0;
+    normalizeNormalEquations(s, use);
     // The damped step solves this matrix again with its diagonal raised.
     if (step && s.JSTEPMULT == 3) {
         s.dampedStep.normalized = s.BTB;

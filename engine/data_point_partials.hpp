@@ -20,7 +20,7 @@ namespace quorl {
 // * OFFON, accumulated point by point into BTB = sum B'B and BTZ = sum
 // B'Z (B holds one data point only, so memory does not grow with the data);
 // BTB is scaled by the square roots of its diagonal (a norm of 1 where the
-// diagonal is 1e-20 or less, so nothing divides by zero), inverted with
+// diagonal is 0 or not finite, so nothing divides by zero), inverted with
 // complete pivoting, and scaled back. A singular matrix is no error: the
 // parameters the inverter leaves out get a zero step.
 void DATAPOINTPARTIALS(State& s);
@@ -40,8 +40,18 @@ enum class PartialsUse { Step, Plain };
 void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each);
 
 // BTB and BTZ accumulated over every data point at PR(:).PBASE; P = PBASE
-// after each parameter's shift.
-void formNormalEquations(State& s, PartialsUse use);
+// after each parameter's shift. `alsoEach`, when given, is called for every
+// data point after its contribution (ZR(:).ZBASE and B as in partialsPass).
+void formNormalEquations(State& s, PartialsUse use, const std::function<void(State&)>& alsoEach = {});
+
+// PR(:).BTBNORM from the diagonal of BTB (its square root, or 1 where it is
+// 0 or not finite), and BTB divided by them: the normalised matrix, with a
+// unit diagonal for every parameter the data constrain.
+void normalizeNormalEquations(State& s, PartialsUse use);
+
+// BTB(i,j) / (norm(i) * norm(j)): applied to the inverse of the normalised
+// matrix, the inverse of the normal matrix.
+void denormalizeNormalEquations(State& s);
 
 // BTB normalised by its diagonal, inverted in place (INVERT: NOISEFLOOR,
 // IRANK, ABSDET, PR(:).INVERTED) and denormalised: BTB then holds the

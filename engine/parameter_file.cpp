@@ -1,11 +1,12 @@
-// Writing Quorl-params.txt at the end of a run.
-#include <filesystem>
+// Writing Quorl-params.txt and saving the result files at the end of a run.
 #include <string>
-#include <system_error>
 
 #include "engine/eval_fit.hpp"
 #include "engine/result_files.hpp"
+#include "engine/results_json.hpp"
+#include "engine/verdict.hpp"
 #include "io/format.hpp"
+#include "io/replace_file.hpp"
 #include "io/stop.hpp"
 #include "text/float_write.hpp"
 
@@ -35,6 +36,11 @@ void writeRecords(State& s) {
         s.PR(kp).P = s.PR(kp).PBASE;
     }
     EVALFIT(s, s.RSS, u);
+    // Values that are no minimum are marked as such where they are kept.
+    if (s.verdict.status != State::Verdict::Status::Converged) {
+        write(s, u, "('')");
+        writeVerdict(s, u);
+    }
 
     write(s, u, "(/'Project Context:',40x,a23)", s.CDATETIME);
     writeProjectContextLines(s, u);
@@ -55,9 +61,8 @@ void discardTemp(State& s, bool created) {
     } catch (const io::Stop&) {
         // The file is being thrown away; its close failing changes nothing.
     }
-    std::error_code ec;
-    if (created && std::filesystem::is_regular_file(std::string(kParameterTempFile), ec)) {
-        std::filesystem::remove(std::string(kParameterTempFile), ec);
+    if (created) {
+        io::discardReplacement(std::string(kParameterFile));
     }
 }
 
@@ -80,12 +85,23 @@ void writeParameterFile(State& s) {
         }
         throw;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, std::string(kParameterFile), ec);
-    if (ec) {
-        discardTemp(s, true);
-        writeFailed("cannot replace it by '" + temp + "' (" + ec.message() + ")");
+}
+
+void saveResultFiles(State& s) {
+    writeParameterFile(s);
+    try {
+        writeResultsJson(s);
+    } catch (const io::Stop&) {
+        io::discardReplacement(std::string(kParameterFile));
+        throw;
     }
+    try {
+        io::commitReplacement(std::string(kParameterFile), kParameterWriteStatus);
+    } catch (const io::Stop&) {
+        io::discardReplacement(std::string(kResultsFile));
+        throw;
+    }
+    io::commitReplacement(std::string(kResultsFile), kParameterWriteStatus);
 }
 
 }  // namespace quorl

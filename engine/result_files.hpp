@@ -37,10 +37,17 @@ void readPreviousValues(State& s);
 // banner on the console too when the reports go elsewhere).
 void writeStartBanner(State& s);
 
-// Writes Quorl-params.txt with the accepted values of the run. A failure
-// to write it stops the run with a non-zero status and leaves the previous
-// file as it was.
+// Writes the new Quorl-params.txt with the accepted values of the run to
+// its temporary file (kParameterTempFile), renamed by saveResultFiles. A
+// failure to write it stops the run with a non-zero status and leaves the
+// previous file as it was.
 void writeParameterFile(State& s);
+
+// Writes Quorl-params.txt and Quorl-results.json, both to their temporary
+// files first, and renames them over the old files only once both are
+// complete: a failure while writing either leaves both old files as they
+// were, so the two always come from the same run.
+void saveResultFiles(State& s);
 
 // The non-blank project-context lines, each with (60a1), on a unit.
 void writeProjectContextLines(State& s, int unit);

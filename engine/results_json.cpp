@@ -1,6 +1,7 @@
 #include "engine/results_json.hpp"
 
 #include "engine/result_files.hpp"
+#include "engine/verdict.hpp"
 #include "io/json.hpp"
 #include "io/replace_file.hpp"
 
@@ -13,9 +14,23 @@ std::string resultsJson(State& s) {
     j.key("program");
     j.value(s.CVERSION.trimmed());
     j.key("status");
-    j.value("ended");
+    j.value(verdictWord(s.verdict.status));
     j.key("iterations");
-    j.value(s.JITER);
+    j.value(s.verdict.steps);
+    j.key("convergence");
+    j.inlineNext();
+    j.beginObject();
+    if (u.computed) {
+        j.key("predicted_decrease");
+        j.value(u.predictedDecrease);
+        j.key("gradient_cosine");
+        j.value(u.gradientCosine);
+        j.key("largest_relative_step");
+        j.value(u.largestRelativeStep);
+    }
+    j.key("last_decrease");
+    j.value(s.verdict.lastDecrease);
+    j.endObject();
     j.key("data_points");
     j.value(s.MDTOT);
     j.key("quantities");
@@ -32,10 +47,12 @@ std::string resultsJson(State& s) {
     } else {
         j.null();
     }
-    j.key("rss");
+    j.key("sqrt_chi_square_per_point");
     j.value(s.RSS);
     j.key("chi_square");
     j.value(u.chiSquare);
+    j.key("residual_sum_of_squares");
+    j.value(u.residualSumOfSquares);
     j.key("reduced_chi_square");
     j.value(u.reducedChiSquare);
 
@@ -80,7 +97,7 @@ std::string resultsJson(State& s) {
 }
 
 void writeResultsJson(State& s) {
-    io::replaceFile(std::string(kResultsFile), resultsJson(s), kParameterWriteStatus);
+    io::writeReplacement(std::string(kResultsFile), resultsJson(s), kParameterWriteStatus);
 }
 
 }  // namespace quorl

@@ -24,10 +24,16 @@ void RSSPARTIALS(State& s, int JPUL) {
     // Baseline minus shifted: the quotient is the negative partial of the
     // error, positive when raising the parameter lowers it. Like the
     // data-point partials it is multiplied by the parameter's OFFON, so a
-    // held parameter (OFFON = 0) gets no gradient component and never moves.
-    // The shifted value is undone by copying, so no rounding residue is left.
+    // held parameter (OFFON = 0) gets no gradient component and never moves;
+    // it is not even evaluated away from its value, which may sit at the
+    // edge of the model's domain. The shifted value is undone by copying, so
+    // no rounding residue is left.
     for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
         PREC& pr = s.PR(s.KP);
+        if (pr.OFFON == Quad{}) {
+            pr.PSTEP(1, 1) = Quad{};
+            continue;
+        }
         pr.P = pr.P + pr.DELTA;
         EVALFIT(s, RSSL, JPUL);
         PREC& p = s.PR(s.KP);

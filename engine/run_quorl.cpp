@@ -9,11 +9,11 @@
 #include "engine/print_iter.hpp"
 #include "engine/require_finite_error.hpp"
 #include "engine/result_files.hpp"
-#include "engine/results_json.hpp"
 #include "engine/run_lock.hpp"
 #include "engine/stages.hpp"
 #include "engine/uncertainty.hpp"
 #include "engine/user_config.hpp"
+#include "engine/verdict.hpp"
 #include "io/free_input.hpp"
 #include "io/pause.hpp"
 #include "io/stop.hpp"
@@ -98,7 +98,7 @@ void startUp(State& s) {
 // counts as Y, so an unattended run ends normally with its results saved.
 bool userWantsToQuit(State& s) {
     s.driver.NY = 2;
-    if (s.JPD < 2) {
+    if (s.JPD < 2 || !s.units.dialogue()) {
         return true;
     }
     PRINTITER(s, 6);
@@ -124,7 +124,18 @@ bool userWantsToQuit(State& s) {
     return s.driver.NY == 2;
 }
 
+// What the verdict needs of each step: how many were taken, and how much
+// the last one that moved a parameter lowered chi-square.
+void noteStep(State& s) {
+    ++s.verdict.steps;
+    if (s.KPCHANGED > 0 && s.RSSBASE > Quad{}) {
+        const Quad before = s.RSSBASE * s.RSSBASE;
+        s.verdict.lastDecrease = (before - s.RSS * s.RSS) / before;
+    }
+}
+
 void iterate(State& s) {
+    s.verdict = State::Verdict{};
     for (s.JITER = 0; s.JITER <= s.JITERTOT; ++s.JITER) {
         if (s.JPU > 5 && s.JPD >= 4) {
             write(s, s.JPU, "(/'Iteration:',i3)", s.JITER);
@@ -167,9 +178,16 @@ void iterate(State& s) {
         }
         if (s.JITER != 0) {
             iterationStep(s);
+            noteStep(s);
         }
         YOUQUORL(s, 5);
+        // The run summary holds every finished iteration, whatever happens
+        // to the process later.
+        if (s.JPU > 6) {
+            s.units.flush(s.JPU);
+        }
         if (s.JDONE != 0 && userWantsToQuit(s)) {
+            s.verdict.loopQuit = true;
             return;
         }
     }
@@ -189,8 +207,11 @@ void endOfRun(State& s) {
     EVALFIT(s, s.RSS, s.JPU);
     requireFiniteError(s, true);
     computeUncertainty(s);
+    judgeRun(s);
     if (s.JPD > 0) {
         writeUncertaintyReport(s, s.JPU);
+        write(s, s.JPU, "('')");
+        writeVerdict(s, s.JPU);
     }
     YOUQUORL(s, 6);
     if (s.JPD > 0) {
@@ -200,9 +221,11 @@ void endOfRun(State& s) {
         s.units.close(s.JPU);
     }
     FDATE23(s.CDATETIME);
-    writeParameterFile(s);
-    writeResultsJson(s);
+    saveResultFiles(s);
     releaseAll(s);
+    if (s.JPD <= 0 || s.JPU != 6) {
+        writeVerdict(s, 6);
+    }
     if (s.JPU > 10) {
         write(s, 6, "('`Quorl-out.txt` has your run summary.' )");
     }
@@ -221,7 +244,7 @@ int runQuorl(State& s, Model model) {
         iterate(s);
         endOfRun(s);
         s.units.closeAll();
-        return 0;
+        return s.verdict.status == State::Verdict::Status::Converged ? 0 : kNotConvergedStatus;
     } catch (const io::Stop& stop) {
         return io::reportStop(s.units, stop);
     } catch (const std::bad_alloc&) {

@@ -206,6 +206,16 @@ void selectBest(Search& w) {
     }
 }
 
+// Whether the error at any trial of the pass was not finite.
+bool anyTrialNotFinite(const Search& w) {
+    for (int i = 1; i <= w.NXT; ++i) {
+        if (i != kUnchanged && (i <= w.NX0 || w.X(i) != Quad{}) && !isFinite(w.Z(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The new values: PNEW = P, and the step taken is the selected step times
 // the multiplier applied.
 void takeStep(State& s) {
@@ -293,6 +303,13 @@ bool searchPass(State& s, int IP) {
     // Multiplier 0.001 is no real progress either.
     if (w.K == kFirstStep) {
         s.JDONE = 1;
+    }
+    // A step that reaches where the model is not defined (only non-finite
+    // errors beyond some multiplier) says nothing about the error along it:
+    // the search goes on with shorter trials, as after the negative probe,
+    // instead of ending the fit where it stands.
+    if (w.K == kUnchanged && anyTrialNotFinite(w)) {
+        return false;
     }
     return w.K > kNegativeProbe;
 }

@@ -1,8 +1,11 @@
 #include "engine/uncertainty.hpp"
 
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "engine/data_point_partials.hpp"
+#include "engine/invert_independent.hpp"
 #include "text/float_write.hpp"
 
 namespace quorl {
@@ -21,6 +24,59 @@ bool incrementsUsable(State& s, std::string& why) {
         }
     }
     return true;
+}
+
+// A parameter whose partials add less than this part of their own size to
+// the span of the others' (the pivot of the unit-diagonal matrix) is left
+// out as dependent: the inverter's noise threshold on the same matrix.
+const Quad kDependentPart{1e-20, 0.0};
+
+// largest = v where v is larger, or not finite (a figure that is not finite
+// must show, and the quad comparisons hold for infinities and NaN).
+void keepLargest(Quad& largest, const Quad& v) {
+    if (isFinite(largest) && (!isFinite(v) || v > largest)) {
+        largest = v;
+    }
+}
+
+// The figures of the convergence test (engine/verdict.hpp) from the
+// partials at the accepted values: g = B'z, the diagonal of B'B, and BTB
+// holding the inverse over the parameters used.
+void convergenceFigures(State& s, const std::vector<Quad>& g, const std::vector<Quad>& diagonal) {
+    Uncertainty& u = s.uncertainty;
+    u.gradientCosine = Quad{};
+    u.predictedDecrease = Quad{};
+    u.largestRelativeStep = Quad{};
+    u.withoutPartials = 0;
+    if (!(u.chiSquare > Quad{})) {
+        return;  // no residual left: nothing to decrease
+    }
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        const Quad d = diagonal[static_cast<std::size_t>(kp - 1)];
+        if (!u.parameters(kp).held && d == Quad{}) {
+            ++u.withoutPartials;
+        }
+        if (d > Quad{}) {
+            keepLargest(u.gradientCosine, abs(g[static_cast<std::size_t>(kp - 1)]) / sqrt(d * u.chiSquare));
+        }
+    }
+    // The Gauss-Newton step h = inverse(B'B) g over the parameters used, and
+    // the decrease of chi-square the linear model predicts for it, g'h.
+    Quad predicted{};
+    for (const int i : u.used) {
+        Quad h{};
+        for (const int j : u.used) {
+            h = h + s.BTB(i, j) * g[static_cast<std::size_t>(j - 1)];
+        }
+        predicted = predicted + g[static_cast<std::size_t>(i - 1)] * h;
+        const Quad value = abs(s.PR(i).PBASE);
+        if (value > Quad{}) {
+            keepLargest(u.largestRelativeStep, abs(h) / value);
+        } else if (h != Quad{}) {
+            keepLargest(u.largestRelativeStep, Quad{std::numeric_limits<double>::infinity(), 0.0});
+        }
+    }
+    u.predictedDecrease = predicted / u.chiSquare;
 }
 
 std::optional<Quad> rootOf(const Quad& v) {
@@ -55,11 +111,43 @@ void computeUncertainty(State& s) {
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         s.PR(kp).P = s.PR(kp).PBASE;
     }
-    formNormalEquations(s, PartialsUse::Plain);
-    invertNormalEquations(s, PartialsUse::Plain);
-
+    // The normal equations at the accepted values, and on the way the sums
+    // of the squared residuals, weighted (chi-square, summed directly
+    // rather than from the rounded RSS) and unweighted (Z / WT).
+    Quad chiSquare{}, unweighted{};
+    bool weightsUsable = true;
+    formNormalEquations(s, PartialsUse::Plain, [&](State& st) {
+        for (int lz = 1; lz <= st.LZTOT; ++lz) {
+            const Quad z = st.ZR(lz).ZBASE;
+            const Quad wt = st.ZR(lz).WT;
+            chiSquare = chiSquare + z * z;
+            if (wt != Quad{} && isFinite(wt)) {
+                const Quad r = z / wt;
+                unweighted = unweighted + r * r;
+            } else {
+                weightsUsable = false;
+            }
+        }
+    });
+    u.chiSquare = chiSquare;
+    if (weightsUsable) {
+        u.residualSumOfSquares = unweighted;
+    }
+    // What the convergence test needs of the normal equations before the
+    // matrix is replaced by its inverse: g = B'z and the diagonal of B'B.
+    std::vector<Quad> g(static_cast<std::size_t>(s.KPTOT)), diagonal(g.size());
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
-        if (s.PR(kp).INVERTED == 1) {
+        g[static_cast<std::size_t>(kp - 1)] = s.BTZ(kp);
+        diagonal[static_cast<std::size_t>(kp - 1)] = s.BTB(kp, kp);
+    }
+
+    normalizeNormalEquations(s, PartialsUse::Plain);
+    Array1<std::int32_t> used(1, s.KPTOT);
+    s.IRANK = invertIndependentBlock(s.KPTOT, s.BTB, used, kDependentPart);
+    denormalizeNormalEquations(s);
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        s.PR(kp).INVERTED = used(kp);
+        if (used(kp) == 1) {
             u.used.push_back(kp);
         } else if (!u.parameters(kp).held) {
             u.parameters(kp).dependent = true;
@@ -80,13 +168,11 @@ void computeUncertainty(State& s) {
     for (const int i : u.used) {
         std::vector<Quad> row;
         for (const int j : u.used) {
-            // The inverse is symmetric up to rounding: both triangles
-            // are averaged, so the matrix reported is symmetric exactly.
-            const Quad covariance = Quad{0.5, 0.0} * (s.BTB(i, j) + s.BTB(j, i));
-            row.push_back(i == j ? Quad{1.0, 0.0} : covariance / sqrt(s.BTB(i, i) * s.BTB(j, j)));
+            row.push_back(i == j ? Quad{1.0, 0.0} : s.BTB(i, j) / sqrt(s.BTB(i, i) * s.BTB(j, j)));
         }
         u.correlation.push_back(std::move(row));
     }
+    convergenceFigures(s, g, diagonal);
     u.computed = true;
 }
 

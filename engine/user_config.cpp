@@ -54,21 +54,34 @@ void readUserConfig(State& s) {
     if (r.found && !r.ok()) {
         s.driver.configFaultMember = r.member;
         s.driver.configFault = r.message;
+        // The pause is the system's own text; the line before it says
+        // where the fault is, so that it can be mended without the summary.
+        write(s, 6, "('Quorl-user.nml: ',a)", r.message);
         io::pause(s.units, kErrorText);
     }
 }
 
-Text<60> configuredUserFile(const State& s) {
+UserConfigCheck checkUserConfig(const State& s) {
     std::istringstream in;
     std::ostringstream out;
     State scratch(in, out);
     scratch.CJUSERFILE = s.CJUSERFILE;
-    if (scratch.units.tryOpenRead(scratch.JPU10, kConfigFile)) {
-        io::readNamelist(scratch.units, scratch.JPU10, "QUORLNML", configMembers(scratch));
-        scratch.units.close(scratch.JPU10);
+    UserConfigCheck check;
+    if (io::Units::present(kConfigFile)) {
+        if (scratch.units.tryOpenRead(scratch.JPU10, kConfigFile)) {
+            check.result = io::readNamelist(scratch.units, scratch.JPU10, "QUORLNML", configMembers(scratch));
+            scratch.units.close(scratch.JPU10);
+        } else {
+            check.result.found = true;
+            check.result.status = io::NamelistStatus::Malformed;
+            check.result.message = "it is no regular file that can be read";
+        }
     }
-    return scratch.CJUSERFILE;
+    check.userFile = scratch.CJUSERFILE;
+    return check;
 }
+
+Text<60> configuredUserFile(const State& s) { return checkUserConfig(s).userFile; }
 
 void echoControls(State& s) {
     const int u = s.JPU;

@@ -3,6 +3,7 @@
 // controls in effect after the model has loaded its data.
 #pragma once
 
+#include "io/namelist.hpp"
 #include "model/state.hpp"
 
 namespace quorl {
@@ -19,6 +20,17 @@ void readUserConfig(State& s);
 // that gives the problem's sizes). Reads quietly: faults of the file are
 // reported once, when the driver reads it.
 Text<60> configuredUserFile(const State& s);
+
+// What the group QUORLNML of Quorl-user.nml gives, read into a scratch copy
+// of the controls (nothing of the run changes): the reader's result
+// (NotFound when there is no file or no group; a file that is there but
+// cannot be read counts as found and malformed) and the value CJUSERFILE
+// takes. For a program that refuses a faulty file before its run starts.
+struct UserConfigCheck {
+    io::NamelistResult result;
+    Text<60> userFile;
+};
+UserConfigCheck checkUserConfig(const State& s);
 
 // Writes the controls in effect, with the range each accepts, to JPU.
 void echoControls(State& s);

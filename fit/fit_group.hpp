@@ -8,7 +8,7 @@
 //     WEIGHT     = '1/sigma'               ! optional: one, or one per formula
 //     HOLD       = 'c'                     ! optional: parameters kept at their starting values
 //     INCREMENT  = 1.0E-14                 ! optional: the relative finite-difference increment
-//     JPREV      = 0                       ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
+//     JPREV      = -1                      ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
 //   /
 //
 // The group is read in the model's mode 0, before the driver reads
@@ -36,7 +36,7 @@ inline constexpr std::size_t kTextRoom = 4000;
 struct FitGroup {
     Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD;
     Quad INCREMENT{};  // 0: the default, 1e-14
-    std::int32_t JPREV = 0;
+    std::int32_t JPREV = -1;
 };
 
 // The file the group is read from, in the current directory.

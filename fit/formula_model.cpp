@@ -26,10 +26,26 @@ void FormulaModel::operator()(State& s, int mode) {
 }
 
 void FormulaModel::declare(State& s) {
+    // The engine's controls are read strictly here, before anything else:
+    // a misspelt member would otherwise leave the members after it unread
+    // and the run would go on without them.
+    const UserConfigCheck config = checkUserConfig(s);
+    if (config.result.found && !config.result.ok()) {
+        io::stop("quorl-fit: " + std::string(kFitFile) + ", &QUORLNML: " + config.result.message +
+                     ". Nothing was run.",
+                 kFitGroupStatus);
+    }
     const FitGroup group = readFitGroup();
     plan_ = planFormulas(group);
 
-    const Text<60> configured = configuredUserFile(s);
+    // The damped step from the first iteration, with room to converge from
+    // a far start; Quorl-user.nml may set any of them otherwise.
+    s.JSTEPMULT = 3;
+    s.JBON = 1;
+    s.JUNCLAMP = 1;
+    s.JITERTOT = kFitIterations;
+
+    const Text<60> configured = config.userFile;
     std::string_view file = configured.trimmed();
     file.remove_prefix(std::min(file.size(), file.find_first_not_of(' ')));
     if (file.empty()) {

@@ -3,10 +3,12 @@
 // table CJUSERFILE names, and turns each data point into the residuals
 // (measured - formula) * weight, one per formula.
 //
-//   mode 0  reads and checks QUORLFIT, compiles the formulas, reads and
-//           checks the table (its columns, every row's measured values and
-//           weights); sets the sizes, DELTA = 0 (relative increments) and
-//           JPREV. Every fault stops here, before anything is written.
+//   mode 0  checks QUORLNML, reads and checks QUORLFIT, compiles the
+//           formulas, reads and checks the table (its columns, every row's
+//           measured values and weights); sets the sizes, DELTA = 0
+//           (relative increments), JPREV and the defaults of a formula fit
+//           (the damped step from iteration 1, JITERTOT = kFitIterations).
+//           Every fault stops here, before anything is written.
 //   mode 1  loads DATAE (measured expressions evaluated), the weights, the
 //           names and the starting values (or the last run's, when read);
 //           holds the parameters of HOLD
@@ -25,6 +27,9 @@
 #include "model/state.hpp"
 
 namespace quorl::fit {
+
+// The iteration limit of a formula fit unless Quorl-user.nml sets JITERTOT.
+inline constexpr std::int32_t kFitIterations = 1000;
 
 class FormulaModel {
 public:

@@ -1,8 +1,10 @@
 // quorl-fit: the engine run with a formula model read from Quorl-user.nml.
-#include "engine/run_quorl.hpp"
-#include "fit/formula_model.hpp"
+#include <iostream>
+#include <string>
+#include <vector>
 
-int main() {
-    quorl::State s;
-    return quorl::runQuorl(s, quorl::fit::FormulaModel{});
+#include "fit/fit_command.hpp"
+
+int main(int argc, char** argv) {
+    return quorl::fit::runFitCommand(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr);
 }

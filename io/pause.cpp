@@ -11,7 +11,9 @@ void pause(Units& units, std::string_view text) {
     // the pause stands alone on its line.
     units.endLine(kConsoleOut);
     units.put(kConsoleOut, std::string(text) + "\n");
-    (void)units.readLine(kConsoleIn);
+    if (units.dialogue()) {
+        (void)units.readLine(kConsoleIn);
+    }
 }
 
 }  // namespace quorl::io

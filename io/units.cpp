@@ -32,6 +32,7 @@ Units::Units(Units&& other) noexcept
     : in_(other.in_),
       out_(other.out_),
       consoleLineOpen_(std::exchange(other.consoleLineOpen_, false)),
+      dialogue_(other.dialogue_),
       files_(std::move(other.files_)),
       defaultFiles_(std::move(other.defaultFiles_)),
       written_(std::move(other.written_)) {

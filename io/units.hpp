@@ -122,6 +122,13 @@ public:
     // error of a file stops the run.
     std::optional<std::string> readLine(int unit);
 
+    // ---- the console dialogue ----------------------------------------------
+    // On (the default), a pause waits for a line on unit 5 and the driver
+    // asks its questions there. A command-line program turns it off so that
+    // it never waits at the console: pauses then only show their text.
+    void setDialogue(bool on) { dialogue_ = on; }
+    bool dialogue() const { return dialogue_; }
+
 private:
     // The text of the record being written, kept from one write to the next
     // so that a long run of records allocates nothing.
@@ -143,6 +150,7 @@ private:
     std::istream* in_;
     std::ostream* out_;
     bool consoleLineOpen_ = false;
+    bool dialogue_ = true;
     std::map<int, Connection> files_;
     std::map<int, std::string> defaultFiles_;
     std::set<std::string> written_;  // every file opened for writing so far

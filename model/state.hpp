@@ -146,7 +146,31 @@ struct State {
         // Correlations among the parameters used: correlation[i][j] for
         // used[i] and used[j].
         std::vector<std::vector<Quad>> correlation;
+        // The sum of the squared residuals Z / WT (measured minus
+        // modelled, unweighted); empty when a weight is 0 or not finite.
+        std::optional<Quad> residualSumOfSquares;
+        // The figures of the convergence test at the accepted values (see
+        // engine/verdict.hpp), from the same partials.
+        Quad gradientCosine{};     // largest |cos| between the residuals and a parameter's partials
+        Quad predictedDecrease{};  // fraction of chi-square a Gauss-Newton step would remove
+        Quad largestRelativeStep{};  // largest |Gauss-Newton step| / |value| of a parameter used
+        std::int32_t withoutPartials = 0;  // free parameters whose partials are all zero
     } uncertainty;
+
+    // ---- the verdict of the run -----------------------------------------
+    // How the run ended, decided once the final values are known (see
+    // engine/verdict.hpp): whether the accepted values are a minimum as far
+    // as the arithmetic resolves it, and if not, why the loop stopped.
+    struct Verdict {
+        enum class Status { Converged, Stalled, IterationLimit };
+        Status status = Status::IterationLimit;
+        bool tested = false;        // the convergence test could be made
+        bool loopQuit = false;      // the loop ended at the quit decision (JDONE), not at JITERTOT
+        std::int32_t steps = 0;     // iterations that took a step (JITER = 1, 2, ...)
+        // Relative decrease of chi-square over the last step that moved a
+        // parameter, (before - after) / before; empty when none moved.
+        std::optional<Quad> lastDecrease;
+    } verdict;
 
     // ---- the program's units and its model ------------------------------
     io::Units units;

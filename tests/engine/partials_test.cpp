@@ -94,18 +94,24 @@ TEST(DataPointPartials, HeldAndDependentParametersGetNoStep) {
     }
 }
 
-TEST(DataPointPartials, DiagonalOfExactlyTheTinyLimitTakesNormOne) {
-    // b = 1e-10 exactly as a quad gives BTB(1,1) = 1e-20 only up to
-    // rounding; set the partial through DELTA so that b*b is the limit.
-    State s;
-    const Quad b = quadFromText("1e-10");
-    prepare(s, LinearModel{1, 1, [b](int, int) { return b; }, [](int) { return Quad{}; }}, fromInt(1));
-    quorl::DATAPOINTPARTIALS(s);
-    const Quad diag = s.B(1, 1) * s.B(1, 1);
-    if (diag <= quadFromText("1e-20")) {
-        EXPECT_TRUE(s.PR(1).BTBNORM == fromInt(1));
-    } else {
-        EXPECT_TRUE(near(s.PR(1).BTBNORM, b, 1e-40));
+TEST(DataPointPartials, EveryPositiveDiagonalIsItsOwnScaleAndOnlyAZeroColumnIsLeftOut) {
+    // Partials of 1e-15 (a time in seconds where another fit has it in
+    // femtoseconds) are as good as partials of 1: the parameter is used and
+    // its step is z / b. A column of exact zeros has no scale and is left out.
+    for (const char* text : {"1e-15", "0"}) {
+        SCOPED_TRACE(text);
+        State s;
+        const Quad b = quadFromText(text);
+        prepare(s, LinearModel{1, 1, [b](int, int) { return b; }, [](int) { return fromInt(1); }}, fromInt(1));
+        quorl::DATAPOINTPARTIALS(s);
+        if (b == Quad{}) {
+            EXPECT_TRUE(s.PR(1).BTBNORM == fromInt(1));
+            EXPECT_EQ(s.PR(1).INVERTED, 0);
+        } else {
+            EXPECT_TRUE(near(s.PR(1).BTBNORM, abs(s.B(1, 1)), 1e-30));
+            EXPECT_EQ(s.PR(1).INVERTED, 1);
+            EXPECT_TRUE(near(s.PR(1).PSTEP(2, 1) * s.B(1, 1), s.ZR(1).ZBASE, 1e-28));
+        }
     }
 }
 

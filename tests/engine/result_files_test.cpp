@@ -17,6 +17,7 @@
 
 #include "engine/result_files.hpp"
 #include "engine/run_quorl.hpp"
+#include "engine/verdict.hpp"
 #include "io/format.hpp"
 #include "model/constants.hpp"
 #include "quad/decimal.hpp"
@@ -31,6 +32,11 @@ using quorl::testing::TempDir;
 // Z = P1 + P2 * X fitted to (0, 1), (1, 3), (2, 4): the fit is 7/6 + 3/2 X,
 // so the final values have no short decimal form. The second parameter has
 // a blank name. With JPREV = 1 mode 1 adopts the values read, P, as PBASE.
+// A run without iterations (jitertot = -1) from values that are no minimum
+// ends unconverged, with its files written as after any run that reaches
+// its end.
+constexpr int kNoIterations = quorl::kNotConvergedStatus;
+
 struct LineFit {
     int jprev = -1;
     int jpu = 6;
@@ -226,14 +232,14 @@ TEST(ParameterFile, ValuesWithThreeDigitExponentsComeBack) {
     const Quad tiny = quorl::quadFromText("1.2345678901234567890123456789012e-120");
     const Quad huge = quorl::quadFromText("-9.8765432109876543210987654321098e+150");
     RunOf first(LineFit{.jitertot = -1, .initial = {tiny, huge}});
-    ASSERT_EQ(first.status, 0) << first.console();
+    ASSERT_EQ(first.status, kNoIterations) << first.console();
     const std::vector<std::string> written = lines(TempDir::readFile("Quorl-params.txt"));
     ASSERT_GT(written.size(), 2u);
     EXPECT_EQ(written[1].substr(0, 41), "   0.12345678901234567890123456789012-119");
     EXPECT_EQ(written[2].substr(0, 41), "  -0.98765432109876543210987654321098+151");
 
     RunOf second(LineFit{.jprev = 1, .jitertot = -1});
-    ASSERT_EQ(second.status, 0) << second.console();
+    ASSERT_EQ(second.status, kNoIterations) << second.console();
     ASSERT_EQ(second.startP.size(), 2u);
     EXPECT_TRUE(second.startP[0] == tiny);
     EXPECT_TRUE(second.startP[1] == huge);
@@ -258,7 +264,7 @@ TEST(ParameterFile, AskedAtStartUpWithJPrevZero) {
     // Whatever follows the value on its line is skipped, quotes and slashes too.
     TempDir::writeFile("Quorl-params.txt", "2 1\n\n 0.25E+01 1 it's/\"x\n -0.5 2\n");
     RunOf r(LineFit{.jprev = 0, .jitertot = -1}, "x\n1\n");
-    ASSERT_EQ(r.status, 0) << r.console();
+    ASSERT_EQ(r.status, kNoIterations) << r.console();
     ASSERT_EQ(r.startP.size(), 2u);
     EXPECT_TRUE(r.startP[0] == quorl::quadFromText("2.5"));
     EXPECT_TRUE(r.startP[1] == quorl::quadFromText("-0.5"));
@@ -304,7 +310,7 @@ TEST(PreviousValues, UnusableCountsAreReportedAndChangeNothing) {
         TempDir dir;
         TempDir::writeFile("Quorl-params.txt", c.text);
         RunOf r(LineFit{.jprev = 1, .jitertot = -1});
-        EXPECT_EQ(r.status, 0) << c.what;
+        EXPECT_EQ(r.status, kNoIterations) << c.what;
         EXPECT_TRUE(contains(r.console(), "Error reading Quorl-params.txt. Press enter to continue.\n"))
             << c.what << ":\n" << r.console();
         ASSERT_EQ(r.startP.size(), 2u) << c.what;
@@ -317,7 +323,7 @@ TEST(PreviousValues, UnusableCountsAreReportedAndChangeNothing) {
 TEST(PreviousValues, AMissingFileIsReportedAndTheRunGoesOn) {
     TempDir dir;
     RunOf r(LineFit{.jprev = 1, .jitertot = -1});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, kNoIterations);
     EXPECT_TRUE(contains(r.console(), "jPrev==1, but Quorl-params.txt not found. 'Enter` to continue.\n"));
     ASSERT_EQ(r.startP.size(), 2u);
     EXPECT_TRUE(r.startP[0] == Quad{});
@@ -395,7 +401,7 @@ TEST(ParameterFile, AWriteThatFailsOnTheWayLeavesTheOldFileWhole) {
 TEST(StartBanner, OnTheConsoleOnceWhenTheReportsGoThere) {
     TempDir dir;
     RunOf r(LineFit{.jitertot = -1});
-    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.status, kNoIterations);
     EXPECT_FALSE(TempDir::exists("Quorl-out.txt"));
     const std::string& text = r.console();
     const std::string expected = banner() + "\n\nProject Context:\nStraight line through three points\n"
@@ -407,7 +413,7 @@ TEST(StartBanner, OnTheConsoleOnceWhenTheReportsGoThere) {
 TEST(StartBanner, OnTheConsoleAndInTheRunSummaryWhenTheReportsGoToTheFile) {
     TempDir dir;
     RunOf r(LineFit{.jpu = 11, .jitertot = -1});
-    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.status, kNoIterations);
     EXPECT_EQ(r.console().substr(0, 62), banner() + "\n\n");
     const std::vector<std::string> got = lines(TempDir::readFile("Quorl-out.txt"));
     ASSERT_GE(got.size(), 5u);

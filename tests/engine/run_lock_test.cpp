@@ -34,7 +34,8 @@ struct Tiny {
             s.NXTOT = 1;
             s.JPU = 11;
             s.JPD = 1;
-            s.JITERTOT = 1;
+            s.JITERTOT = 5;
+            s.JBON = 1;  // the Gauss-Newton step at once: the fit converges
         } else if (mode == 1 && fail) {
             quorl::io::stop("the model cannot run", 1);
         } else if (mode == 4) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/run_quorl.hpp"
+#include "engine/verdict.hpp"
 #include "io/stop.hpp"
 #include "support/temp_dir.hpp"
 
@@ -20,7 +21,9 @@ using quorl::State;
 using quorl::testing::TempDir;
 
 // Two data points with fixed residuals 1 and 3, whatever the parameter, and
-// full steps (which are then zero); the hook sees every call
+// full steps (which are then zero): a run of it never converges (its one
+// parameter has no partials) and ends with kNotConvergedStatus after its
+// whole end sequence. The hook sees every call
 // after the model's own work and may change the run (set JDONE, ...).
 struct LineModel {
     std::vector<int>* modes = nullptr;
@@ -74,7 +77,7 @@ const std::string kClosing =
 TEST(RunQuorl, RunsEveryPassAndTheEndSequence) {
     TempDir dir;
     ScriptedRun r("", nullptr);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, quorl::kNotConvergedStatus);
     EXPECT_EQ(r.count(0), 1);
     EXPECT_EQ(r.count(1), 1);
     EXPECT_EQ(r.count(5), 3);  // JITER = 0, 1, 2
@@ -104,7 +107,7 @@ TEST(RunQuorl, IterationCountsAtTheirLimits) {
     });
     EXPECT_EQ(none.count(5), 0);
     EXPECT_EQ(none.count(6), 1);
-    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.status, quorl::kNotConvergedStatus);
 }
 
 // A model that reports no progress from iteration 1 on.
@@ -121,7 +124,7 @@ void doneFromOne(State& s, int mode) {
 TEST(RunQuorl, QuitQuestionIgnoresOtherAnswersAndGoesOnAtN) {
     TempDir dir;
     ScriptedRun r("maybe\nn\nx\nY\n", doneFromOne);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, quorl::kNotConvergedStatus);
     // Asked in iteration 1 (answered n after one unreadable answer), then
     // in iteration 2 (Y after one more).
     EXPECT_EQ(r.s.JITER, 2);
@@ -138,7 +141,7 @@ TEST(RunQuorl, QuitQuestionIgnoresOtherAnswersAndGoesOnAtN) {
 TEST(RunQuorl, TheEndOfInputAtTheQuitQuestionEndsTheLoopNormally) {
     TempDir dir;
     ScriptedRun r("", doneFromOne);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, quorl::kNotConvergedStatus);
     EXPECT_EQ(r.s.JITER, 1);
     EXPECT_EQ(r.count(6), 1);
     EXPECT_EQ(r.out.str().substr(r.out.str().size() - kClosing.size()), kClosing);
@@ -156,7 +159,9 @@ TEST(RunQuorl, WithoutAReportUnitTheRunStopsAtOnceWhenDone) {
     EXPECT_EQ(r.s.JPD, 0);
     EXPECT_EQ(r.s.JITER, 1);
     EXPECT_EQ(r.out.str().find("Want to quit"), std::string::npos);
-    EXPECT_EQ(r.out.str(), kClosing);
+    // Nothing on the console but the verdict and the closing lines.
+    EXPECT_EQ(r.out.str().rfind("Verdict: NOT converged, stalled after      1 iterations", 0), 0u) << r.out.str();
+    EXPECT_EQ(r.out.str().substr(r.out.str().size() - kClosing.size()), kClosing);
 }
 
 TEST(RunQuorl, PreviousValuesPromptRepeatsUntilReadableAndSurvivesTheEndOfInput) {
@@ -173,7 +178,7 @@ TEST(RunQuorl, PreviousValuesPromptRepeatsUntilReadableAndSurvivesTheEndOfInput)
 
     ScriptedRun ended("", ask);
     EXPECT_EQ(ended.s.JPREV, 0);
-    EXPECT_EQ(ended.status, 0);
+    EXPECT_EQ(ended.status, quorl::kNotConvergedStatus);
 }
 
 TEST(RunQuorl, FailuresEndTheRunWithANonZeroStatusAndTheirMessage) {

@@ -58,12 +58,14 @@ TEST(UserConfig, MembersInTheFileOverrideTheModelsDefaults) {
     EXPECT_EQ(c.s.JBON, 3);  // absent members keep their values
 }
 
-// The console shows the pause as it always has; the echo of the controls
-// in the run summary names the member at fault.
+// The console shows the pause as it always has, after a line that names
+// the member at fault and its line; so does the echo of the controls in the
+// run summary.
 TEST(UserConfig, AFaultyItemPausesAndKeepsTheMembersBeforeIt) {
     TempDir dir;
     Configured c("&QUORLNML JPD=3, JSTEPMAGIC=1, JITERTOT=50 /\n");
-    EXPECT_EQ(c.out.str(), kAnnounce + kError);
+    EXPECT_EQ(c.out.str(),
+              kAnnounce + "Quorl-user.nml: line 1 of group &QUORLNML: unknown name 'JSTEPMAGIC'\n" + kError);
     EXPECT_EQ(c.s.JPD, 3);
     EXPECT_EQ(c.s.JITERTOT, 40);
     c.out.str("");
@@ -75,7 +77,8 @@ TEST(UserConfig, AFaultyItemPausesAndKeepsTheMembersBeforeIt) {
     EXPECT_EQ(c.out.str().substr(0, named.size()), named);
 
     Configured wrongType("&QUORLNML JBON=2, JPD='six', JITERTOT=50 /\n");
-    EXPECT_EQ(wrongType.out.str(), kAnnounce + kError);
+    EXPECT_NE(wrongType.out.str().find("Quorl-user.nml: line 1 of group &QUORLNML:"), std::string::npos);
+    EXPECT_EQ(wrongType.out.str().substr(wrongType.out.str().size() - kError.size()), kError);
     EXPECT_EQ(wrongType.s.JBON, 2);
     EXPECT_EQ(wrongType.s.JPD, 6);
     EXPECT_EQ(wrongType.s.JITERTOT, 40);

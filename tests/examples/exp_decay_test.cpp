@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "quad/decimal.hpp"
+#include "engine/verdict.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 
@@ -82,18 +83,21 @@ TEST(ExpDecayExample, FitsTheReferenceWithTheBackgroundFreeOrHeld) {
 
 TEST(ExpDecayExample, RestartsFromTheLastRunsValues) {
     TempDir dir;
-    ASSERT_EQ(run(1, "", 2), 0) << TempDir::readFile("console.txt");
+    // Two iterations do not converge: the run says so in its exit status,
+    // and its values are still written for the next run to go on from.
+    ASSERT_EQ(run(1, "", 2), quorl::kNotConvergedStatus) << TempDir::readFile("console.txt");
+    EXPECT_NE(TempDir::readFile("Quorl-results.json").find("\"status\": \"iteration_limit\""), std::string::npos);
     const std::vector<Quad> first = fittedValues();
     // Answering 1 at the prompt starts from those values: with no
     // iteration they come back unchanged.
-    ASSERT_EQ(run(1, "1\n", 0), 0) << TempDir::readFile("console.txt");
+    ASSERT_EQ(run(1, "1\n", 0), quorl::kNotConvergedStatus) << TempDir::readFile("console.txt");
     const std::vector<Quad> again = fittedValues();
     ASSERT_EQ(again.size(), 3u);
     for (std::size_t k = 0; k < 3; ++k) {
         EXPECT_TRUE(again[k].hi == first[k].hi && again[k].lo == first[k].lo) << k;
     }
     // Without the answer the run starts afresh from a = b = 1, c = 0.
-    ASSERT_EQ(run(1, "", 0), 0);
+    ASSERT_EQ(run(1, "", 0), quorl::kNotConvergedStatus);
     EXPECT_TRUE(fittedValues()[0] == quorl::fromInt(1));
 }
 

@@ -232,7 +232,7 @@ TEST(FormulaModel, FitsAsTheSameModelWrittenInCpp) {
     {
         TempDir dir;
         TempDir::writeFile("data.txt", kTwoQuantities);
-        TempDir::writeFile("Quorl-user.nml", "&QUORLNML JPD=1 /\n");
+        TempDir::writeFile("Quorl-user.nml", "&QUORLNML JPD=1, JSTEPMULT=3, JBON=1, JUNCLAMP=1, JITERTOT=1000 /\n");
         std::istringstream in;
         std::ostringstream out;
         quorl::State s(in, out);

@@ -7,7 +7,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/verdict.hpp"
+
 namespace quorl::testing {
+
+// Whether a run reached its end and wrote its results, converged (status 0)
+// or not (a few iterations that stop short of the minimum).
+inline bool ranToItsEnd(int status) { return status == 0 || status == kNotConvergedStatus; }
 
 // Runs a program in the current directory, its console input from a file and
 // its console output into console.txt; returns its exit status.
