@@ -230,7 +230,9 @@ void endOfRun(State& s) {
         write(s, 6, "('`Quorl-out.txt` has your run summary.' )");
     }
     write(s, 6, "('`Quorl-params.txt` has the parametric values.' )");
-    io::pause(s.units, "Press `Enter` to exit.");
+    if (s.units.dialogue()) {
+        io::pause(s.units, "Press `Enter` to exit.");
+    }
 }
 
 }  // namespace

@@ -323,6 +323,19 @@ TEST(SelectStepMult, AnErrorThatIsNotFiniteNeverWins) {
     EXPECT_EQ(nan.w().K, 2);
     EXPECT_EQ(nan.s.JDONE, 1);
     EXPECT_TRUE(nan.s.PR(1).PNEW == Quad{});
+
+    // Only non-finite errors on the whole ladder, the step reaching past
+    // where the model is defined: the search goes on with shorter trials
+    // instead of ending where it stands, and takes the first that lowers
+    // the error (pass 3, multiplier 0.001 / 4).
+    Search window([](const std::vector<Quad>& p) {
+        return abs(p[0]) < t("0.0004") ? q(1) - p[0] : Quad{NAN, 0.0};
+    });
+    window.s.PR(1).PSTEP(4, 1) = q(1);
+    window.s.RSSBASE = q(1);
+    quorl::SELECTSTEPMULT(window.s, 0);
+    EXPECT_EQ(window.s.JMIN, 3);
+    EXPECT_TRUE(window.s.PR(1).PNEW == t("0.00025"));
 }
 
 TEST(SelectStepMult, ALaterPassAppliesThePointWhoseErrorWon) {
