@@ -24,6 +24,11 @@ cp -r "$repo/examples/exp_decay" "$work/model"
 
 cmake -S "$work/model" -B "$work/installed" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/installed" >/dev/null
+# Configured as the README says, without a build type: still optimised.
+if ! ninja -C "$work/installed" -t commands exp_decay | grep -q -- ' -O2 '; then
+  echo "out-of-tree build without a build type: the model is not optimised"
+  exit 1
+fi
 
 cmake -S "$work/model" -B "$work/subdir" -G Ninja -DQUORL_SOURCE_DIR="$repo" \
   -DCMAKE_CXX_FLAGS="-march=native -O3 -ffast-math" >/dev/null

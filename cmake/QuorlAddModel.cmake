@@ -9,8 +9,10 @@ function(quorl_add_model name)
   endif()
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE Quorl::engine)
-  # A project configured without a build type would compile the model
-  # unoptimised, several times slower for nothing: optimise it unless a
-  # build type says otherwise.
-  target_compile_options(${name} PRIVATE $<$<CONFIG:>:-O2>)
+  # A project configured without a build type (and without an -O of its
+  # own) would compile the model unoptimised, several times slower for
+  # nothing: optimise it.
+  if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES AND NOT CMAKE_CXX_FLAGS MATCHES "(^| )-O")
+    target_compile_options(${name} PRIVATE -O2)
+  endif()
 endfunction()

@@ -222,10 +222,10 @@ void endOfRun(State& s) {
     }
     FDATE23(s.CDATETIME);
     saveResultFiles(s);
-    releaseAll(s);
     if (s.JPD <= 0 || s.JPU != 6) {
         writeVerdict(s, 6);
     }
+    releaseAll(s);
     if (s.JPU > 10) {
         write(s, 6, "('`Quorl-out.txt` has your run summary.' )");
     }

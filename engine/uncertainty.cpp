@@ -47,14 +47,14 @@ void convergenceFigures(State& s, const std::vector<Quad>& g, const std::vector<
     u.gradientCosine = Quad{};
     u.predictedDecrease = Quad{};
     u.largestRelativeStep = Quad{};
-    u.withoutPartials = 0;
+    u.withoutPartials.clear();
     if (!(u.chiSquare > Quad{})) {
         return;  // no residual left: nothing to decrease
     }
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const Quad d = diagonal[static_cast<std::size_t>(kp - 1)];
         if (!u.parameters(kp).held && d == Quad{}) {
-            ++u.withoutPartials;
+            u.withoutPartials.push_back(kp);
         }
         if (d > Quad{}) {
             keepLargest(u.gradientCosine, abs(g[static_cast<std::size_t>(kp - 1)]) / sqrt(d * u.chiSquare));

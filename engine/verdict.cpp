@@ -1,5 +1,7 @@
 #include "engine/verdict.hpp"
 
+#include <string>
+
 namespace quorl {
 
 namespace {
@@ -16,7 +18,7 @@ bool testHolds(const State::Uncertainty& u) {
     // A free parameter the model does not change with at all (its partials
     // are exact zeros: a plateau, or an increment below the resolution of
     // its value) says nothing about where its minimum lies.
-    if (u.withoutPartials > 0) {
+    if (!u.withoutPartials.empty()) {
         return false;
     }
     // Compared as doubles: a figure that is not finite never passes (the
@@ -78,11 +80,16 @@ void writeVerdict(State& s, int IP) {
                   v.steps, u.predictedDecrease, u.gradientCosine);
             break;
     }
-    if (v.status != Status::Converged && u.withoutPartials > 0) {
+    if (v.status != Status::Converged && !u.withoutPartials.empty()) {
+        std::string names;
+        for (const int kp : u.withoutPartials) {
+            const std::string_view name = s.PR(kp).PNAME.trimmed();
+            names += (names.empty() ? "" : ", ") + (name.empty() ? "Pr(" + std::to_string(kp) + ")" : std::string(name));
+        }
         write(s, IP,
-              "('Verdict:',i5,' free parameter(s) without partials: the model does not change with them at these "
-              "values (or their increments lie below the last digits of the values).')",
-              u.withoutPartials);
+              "('Verdict: no partials at all for ',a,': the model does not change with them at these values (or "
+              "their increments lie below the last digits of the values).')",
+              names);
     }
 }
 

@@ -154,7 +154,7 @@ struct State {
         Quad gradientCosine{};     // largest |cos| between the residuals and a parameter's partials
         Quad predictedDecrease{};  // fraction of chi-square a Gauss-Newton step would remove
         Quad largestRelativeStep{};  // largest |Gauss-Newton step| / |value| of a parameter used
-        std::int32_t withoutPartials = 0;  // free parameters whose partials are all zero
+        std::vector<std::int32_t> withoutPartials;  // KP of each free parameter whose partials are all zero
     } uncertainty;
 
     // ---- the verdict of the run -----------------------------------------

@@ -8,6 +8,7 @@
 
 #include "io/replace_file.hpp"
 #include "io/stop.hpp"
+#include "model/constants.hpp"
 #include "vis/view_page.hpp"
 
 namespace quorl {
@@ -30,6 +31,7 @@ constexpr std::string_view kUsage =
     "  --zup              draw +z upward (mirrors the picture; -z is up by default)\n"
     "  --size WxH         the SVG's size in pixels (default 1200x800)\n"
     "  -o, --output PATH  write to PATH instead (- for standard output)\n"
+    "  --version          show the version\n"
     "  -h, --help         show this text\n";
 
 std::optional<double> numberOf(std::string_view text) {
@@ -133,6 +135,10 @@ int quorlView(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             out << kUsage;
+            return kDone;
+        }
+        if (a == "--version") {
+            out << "quorl-view: " << constants::versionBanner() << "\n";
             return kDone;
         }
     }

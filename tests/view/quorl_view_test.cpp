@@ -81,6 +81,9 @@ TEST(QuorlViewTest, GoodFiles) {
     const Result toStdout = quorlView("--svg three.txt -o -");
     EXPECT_EQ(toStdout.out.substr(0, 5), "<?xml");
     EXPECT_EQ(quorlView("--help").status, 0);
+    const Result version = quorlView("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("quorl-view: Quorl.Exe, version:", 0), 0u) << version.out;
 }
 
 TEST(QuorlViewTest, BadFilesAreRefusedWithTheirLine) {
