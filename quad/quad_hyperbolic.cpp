@@ -4,7 +4,8 @@
 // p = exp(r) - 1. Near 0 (|n| <= 128, |x| below about ln2/2) the result is
 // D + p + D p with D = 2^(n/256) - 1 from a table exact to 2^-107 of itself;
 // further out it is (2^k T - 1) + 2^k T p, T = 2^(j/256), where the leading
-// difference is exact and T's rounding is magnified at most 3.5 times.
+// difference is exact and T's rounding is magnified at most 3.5 times. At the
+// top, where 2^k itself overflows, it is exp(x), scaled by 2^k last.
 //
 // log1p takes the Taylor series for |x| < 2^-9 and otherwise the log of
 // 1 + x formed exactly in three parts. sinh and tanh are built on expm1 of
@@ -59,8 +60,15 @@ Quad expm1(Quad a) {
         return detail::addExact(d, p + d * p);
     }
     const int k = static_cast<int>(red.n >> 8);
-    const Quad t = detail::scaleByPowerOfTwo(
-        Quad{detail::kExp2Table[red.n & 255][0], detail::kExp2Table[red.n & 255][1]}, k);
+    const Quad T{detail::kExp2Table[red.n & 255][0], detail::kExp2Table[red.n & 255][1]};
+    if (k > 1023) {
+        // 2^k T is no double here (x above about 709.781), and 2^k T - 1 plus
+        // 2^k T p would be NaN. The 1 lies below 2^-1000 of the result:
+        // it is exp's own, T + T p scaled by 2^k last, finite up to the
+        // largest double and inf beyond.
+        return detail::scaleByPowerOfTwo(detail::addExact(T, T * p), k);
+    }
+    const Quad t = detail::scaleByPowerOfTwo(T, k);
     double s, e;
     eft::twoSum(t.hi, -1.0, s, e);
     return detail::addExact(detail::addDouble(Quad{s, e}, t.lo), t * p);

@@ -7,10 +7,14 @@
 //
 // log writes x = 2^k z with z in [0.6875, 1.375) and takes a reciprocal c of
 // a table point near z, so that log x = k ln2 - ln c + log1p(z c - 1) with
-// |z c - 1| <= 2^-8; z c - 1 is formed exactly and log1p comes from its
-// Taylor polynomial. The sum is carried in three parts. pow uses all three:
-// exp magnifies the absolute error of y log x into the relative error of the
-// result, so that product is formed to well beyond 2^-104 before exp.
+// |z c - 1| <= 2^-8; z c - 1 is formed to 2^-106 of itself (exactly, in
+// three parts) and log1p comes from its Taylor polynomial. The sum is carried
+// in three parts. pow uses all three: exp magnifies the absolute error of
+// y log x into the relative error of the result, so that product is formed to
+// well beyond 2^-104 before exp. For exponents beyond 16, log x itself is
+// taken to about 2^-113 of itself, with z c - 1 and its log1p in three parts:
+// near x = 1 the plain log's 2^-106 would be magnified up to 745 times where
+// the power nears overflow or underflow.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -75,9 +79,12 @@ Quad expCore(double xh, double xm, double xl, int scale) {
     return scaleByPowerOfTwo(result, static_cast<int>(r.n >> 8) + scale);
 }
 
-Quad log1pSmall(double zh, double zl) {
-    // Terms z^8 .. z^14 are below 2^-59 z: double precision suffices. The
-    // first neglected term, z^15/15, is below 2^-115 z.
+namespace {
+
+// (log1p(z) - z) / z^2 = -1/2 + z/3 - z^2/4 + ... for |z| <= 2^-8. Terms
+// z^8 .. z^14 of log1p are below 2^-59 z: double precision suffices. The
+// first neglected term, z^15/15, is below 2^-115 z.
+Quad log1pSeriesAfterZ(double zh) {
     const double h =
         -1.0 / 8 + zh * (1.0 / 9 + zh * (-1.0 / 10 + zh * (1.0 / 11 + zh * (-1.0 / 12 + zh * (1.0 / 13 + zh * (-1.0 / 14))))));
     Quad a = addDouble(kSeventh, zh * h);
@@ -85,8 +92,29 @@ Quad log1pSmall(double zh, double zl) {
     a = addExact(kFifth, mulDouble(a, zh));
     a = addDouble(mulDouble(a, zh), -0.25);
     a = addExact(kThird, mulDouble(a, zh));
-    a = addDouble(mulDouble(a, zh), -0.5);
-    a = addDouble(mulDouble(a, zh), 1.0);
+    return addDouble(mulDouble(a, zh), -0.5);
+}
+
+// log1p(zh + zl + z3) as three parts, to about 2^-113 relative, for the
+// arguments of log1pSmall and a third part z3 below 2^-50 zl: zh plus the
+// correction w = zh^2 (log1p(zh) - zh)/zh^2, below 2^-9 zh, whose own
+// rounding is thus below 2^-114 zh; and (zl + z3)/(1 + zh), as
+// zl + z3 - (zl + z3) zh/(1 + zh), the last term below 2^-61 zh.
+Triple log1pSmallTriple(double zh, double zl, double z3) {
+    const Quad w = mulDouble(mulDouble(log1pSeriesAfterZ(zh), zh), zh);
+    double s, e, m, f, m2, g;
+    eft::twoSum(zh, w.hi, s, e);
+    eft::twoSum(e, zl, m, f);
+    eft::twoSum(m, w.lo, m2, g);
+    const double low = ((f + g) + z3) - (zl + z3) * zh / (1.0 + zh);
+    eft::quickTwoSum(s, m2, s, m2);
+    return Triple{s, m2, low};
+}
+
+}  // namespace
+
+Quad log1pSmall(double zh, double zl) {
+    const Quad a = addDouble(mulDouble(log1pSeriesAfterZ(zh), zh), 1.0);
     const Quad p = mulDouble(a, zh);
     // log1p(zh + zl) = log1p(zh) + zl / (1 + zh) + O(zl^2).
     return addDouble(p, zl / (1.0 + zh));
@@ -95,7 +123,13 @@ Quad log1pSmall(double zh, double zl) {
 // The bit pattern of 0.6875, the foot of the log reduction interval.
 constexpr std::uint64_t kLogOffset = 0x3FE6000000000000ULL;
 
-Triple logCore(Quad x, double x3) {
+namespace {
+
+// logCore, with log1p(u) in three parts when kFine: then the result is good
+// to about 2^-113 of log x also where x lies near 1 and log x is small,
+// instead of 2^-106.
+template <bool kFine>
+Triple logCoreOf(Quad x, double x3) {
     std::uint64_t ix = std::bit_cast<std::uint64_t>(x.hi);
     int k = 0;
     if (ix < 0x0010000000000000ULL) {  // subnormal head: bring it up first
@@ -126,10 +160,11 @@ Triple logCore(Quad x, double x3) {
         z3 = x3 * f1 * f2;
     }
 
-    // u = z c - 1 exactly as b + rest: the head products are error-free,
-    // p - 1 is exact (p lies within 2^-8 of 1), and the sums are error-free
-    // down to the last, whose rounding is below 2^-150. The third part, below
-    // 2^-106 z, needs no exact product.
+    // u = z c - 1 as b + rest: the head products are error-free, p - 1 is
+    // exact (p lies within 2^-8 of 1), and so are the sums but the last,
+    // which rounds rest (about 2^-53 of u) by up to 2^-106 of u; the fine log
+    // keeps that rounding as a third part. The smallest terms, below 2^-106 z,
+    // need no exact product.
     const detail::LogEntry& entry = kLogTable[i];
     double p, pe, q, qe;
     eft::twoProd(zh, entry.invc, p, pe);
@@ -137,8 +172,16 @@ Triple logCore(Quad x, double x3) {
     double a, ae, b, be;
     eft::twoSum(pe, q, a, ae);
     eft::twoSum(p - 1.0, a, b, be);
-    const double rest = (ae + be) + (qe + z3 * entry.invc);
-    const Quad l1p = log1pSmall(b, rest);
+    const double tail = qe + z3 * entry.invc;
+    Triple l1p;
+    if constexpr (kFine) {
+        double r, re;
+        eft::twoSum(ae, be, r, re);
+        l1p = log1pSmallTriple(b, r, re + tail);
+    } else {
+        const Quad q1 = log1pSmall(b, (ae + be) + tail);
+        l1p = Triple{q1.hi, q1.lo, 0.0};
+    }
 
     // k ln2 - ln c + log1p(u): head, middle and low parts summed error-free.
     const auto kd = static_cast<double>(k);
@@ -148,20 +191,27 @@ Triple logCore(Quad x, double x3) {
     const double c1 = kd * kLn2Parts[2];
     double s1, s1e, s2, s2e;
     eft::twoSum(a1, entry.logc[0], s1, s1e);
-    eft::twoSum(s1, l1p.hi, s2, s2e);
+    eft::twoSum(s1, l1p.h, s2, s2e);
     double m1, m1e, m2, m2e, m3, m3e, m4, m4e, m5, m5e;
     eft::twoSum(a2, b1, m1, m1e);
     eft::twoSum(m1, entry.logc[1], m2, m2e);
-    eft::twoSum(m2, l1p.lo, m3, m3e);
+    eft::twoSum(m2, l1p.m, m3, m3e);
     eft::twoSum(m3, s1e, m4, m4e);
     eft::twoSum(m4, s2e, m5, m5e);
-    const double low = ((m1e + m2e) + (m3e + m4e)) + ((m5e + b2) + (c1 + entry.logc[2]));
+    double low = ((m1e + m2e) + (m3e + m4e)) + ((m5e + b2) + (c1 + entry.logc[2]));
+    if constexpr (kFine) {
+        low += l1p.l;
+    }
     double h, t, m, l;
     eft::twoSum(s2, m5, h, t);
     eft::twoSum(t, low, m, l);
     eft::quickTwoSum(h, m, h, m);
     return Triple{h, m, l};
 }
+
+}  // namespace
+
+Triple logCore(Quad x, double x3) { return logCoreOf<false>(x, x3); }
 
 }  // namespace detail
 
@@ -198,6 +248,32 @@ Quad expOfProduct(Quad y, Triple L) {
     eft::twoSum(m1, t3, m2, m2e);
     const double low = (m1e + m2e) + ((e2 + e3) + (y.hi * L.l + y.lo * L.m));
     return expCore(t1, m2, low);
+}
+
+// Beyond this |y| pow takes log x to about 2^-113 rather than 2^-106 of
+// itself: exp turns the absolute error of y log x into the relative error of
+// the power, and near x = 1 (log x small) the plain log is good to 2^-106 of
+// itself only. Up to |y| = 16, |y log x| stays below 6 there.
+constexpr double kFineLogExponent = 16.0;
+
+// log a for exp(y log a), a finite and positive.
+Triple logForPower(Quad a, double y) {
+    return std::fabs(y) > kFineLogExponent ? detail::logCoreOf<true>(a, 0.0) : logCore(a);
+}
+
+// a^m for m >= 1 by binary powering, exact whenever the products are.
+Quad binaryPower(Quad a, long long m) {
+    Quad result{1.0, 0.0};
+    Quad base = a;
+    for (long long r = m; r > 0; r >>= 1) {
+        if (r & 1) {
+            result = result * base;
+        }
+        if (r > 1) {
+            base = base * base;
+        }
+    }
+    return result;
 }
 
 inline bool isInteger(Quad a) { return std::floor(a.hi) == a.hi && std::floor(a.lo) == a.lo; }
@@ -280,7 +356,7 @@ Quad pow(Quad a, Quad b) {
     } else if (a.hi == 1.0 && a.lo == 0.0) {
         result = Quad{1.0, 0.0};
     } else {
-        result = expOfProduct(b, logCore(a));
+        result = expOfProduct(b, logForPower(a, b.hi));
     }
     return negate ? -result : result;
 }
@@ -295,22 +371,28 @@ Quad pow(Quad a, int n) {
         return Quad{1.0, 0.0};
     }
     const long long m = n < 0 ? -static_cast<long long>(n) : n;
+    if (std::isinf(a.hi)) {  // inf for n > 0, 0 for n < 0; -inf keeps its sign for odd n
+        const double r = n > 0 ? kInf : 0.0;
+        return Quad{a.hi < 0.0 && (m & 1) != 0 ? -r : r, 0.0};
+    }
     const bool smallInteger = a.lo == 0.0 && std::fabs(a.hi) <= 0x1p26 && std::trunc(a.hi) == a.hi;
-    if (m <= 8 || (smallInteger && m <= 64) || std::isnan(a.hi) || a.hi == 0.0 || std::isinf(a.hi)) {
-        Quad result{1.0, 0.0};
-        Quad base = a;
-        for (long long r = m; r > 0; r >>= 1) {
-            if (r & 1) {
-                result = result * base;
-            }
-            if (r > 1) {
-                base = base * base;
-            }
+    if (m <= 8 || (smallInteger && m <= 64) || std::isnan(a.hi) || a.hi == 0.0) {
+        const Quad result = binaryPower(a, m);
+        // A power that left the doubles, or (to be inverted) fell below
+        // 2^-968, where a pair's tail is subnormal and it holds fewer than
+        // 106 bits, is taken again from the mantissa: a = 2^e f with
+        // 1 <= |f| < 2, so that f^m lies in [1, 2^64) whatever a, and 2^(e n)
+        // is applied once, last. It overflows or underflows only if a^n does.
+        if (!std::isnan(a.hi) && a.hi != 0.0 &&
+            (!std::isfinite(result.hi) || (n < 0 && std::fabs(result.hi) < 0x1p-968))) {
+            const int e = std::ilogb(a.hi);
+            const Quad f = binaryPower(ldexp(a, -e), m);
+            return detail::scaleByPowerOfTwo(n < 0 ? Quad{1.0, 0.0} / f : f, e * n);
         }
         return n < 0 ? Quad{1.0, 0.0} / result : result;
     }
     const bool negate = a.hi < 0.0 && (m & 1) != 0;
-    const Quad result = expOfProduct(fromInt(n), logCore(abs(a)));
+    const Quad result = expOfProduct(fromInt(n), logForPower(abs(a), n));
     return negate ? -result : result;
 }
 
