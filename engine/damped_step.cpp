@@ -28,6 +28,12 @@ struct Constants {
     Quad smallestLambda = quadFromText("1e-30");
     Quad closed = quadFromText("1.000001");  // a bracket of lambda this narrow has closed
     Quad resolution{0x1p-104, 0.0};  // a unit in the 104th bit
+    // A Gauss-Newton step whose predicted decrease of sum(z**2)/2 is below
+    // this part of it is taken unless the error rises by more than
+    // roundingRise of itself, which its rounding cannot explain.
+    Quad polishable{1e-20, 0.0};
+    Quad roundingRise{1e-24, 0.0};
+    Quad shrinking{0.9, 0.0};  // a step near the minimum must be this much shorter than the last
 };
 const Constants& dampingConstants() {
     static const Constants c;
@@ -186,6 +192,7 @@ void takeDampedStep(State& s, int IP) {
     if (d.scaleMax.size() != static_cast<std::size_t>(s.KPTOT)) {
         d.scaleMax.allocate(1, s.KPTOT, Quad{});
         d.radius = Quad{};
+        d.lastPolishLength = Quad{};
     }
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         if (used(s, kp) && s.PR(kp).BTBNORM > d.scaleMax(kp)) {
@@ -217,6 +224,7 @@ void takeDampedStep(State& s, int IP) {
         write(s, IP, "(' #',8x,'radius',12x,'lambda',11x,'om',8x,'RSS')");
     }
     d.retries = 0;
+    d.polished = false;
     bool accepted = false;
     for (;;) {
         const Vector y = stepWithin(s, g, d.radius);
@@ -236,12 +244,30 @@ void takeDampedStep(State& s, int IP) {
         }
         predicted = c.half * predicted;
         d.gainRatio = (f0 - f1) / predicted;
-        if (moves && isFinite(rss) && f1 < f0) {
+        // Near the minimum the decrease a Gauss-Newton step brings falls
+        // below what the error's own rounding resolves, and comparing errors
+        // can no longer tell a better point from a worse one (nor is the
+        // gain ratio more than rounding noise). Gauss-Newton steps are then
+        // taken on the linear model's word, as long as the error does not
+        // measurably rise, the radius left as it is, and they go on while
+        // each is shorter than the one before: with exact partials they
+        // carry the values from the square root of the quad precision,
+        // where comparisons of the error stop, to the precision of the
+        // partials. The first that is not shorter is the last.
+        const bool nearMinimum = d.lambda == Quad{} && !(predicted > c.polishable * f0);
+        const bool polish = nearMinimum && isFinite(rss) && !(f1 > f0 + c.roundingRise * f0);
+        if (moves && isFinite(rss) && (f1 < f0 || polish)) {
             s.RSS = rss;
-            if (d.gainRatio < c.poor) {
-                d.radius = c.half * length;
-            } else if (d.gainRatio > c.good || d.lambda == Quad{}) {
-                d.radius = c.twice * length > d.radius ? c.twice * length : d.radius;
+            if (nearMinimum) {
+                d.polished = d.lastPolishLength != Quad{} && !(length < c.shrinking * d.lastPolishLength);
+                d.lastPolishLength = length;
+            } else {
+                d.lastPolishLength = Quad{};
+                if (d.gainRatio < c.poor) {
+                    d.radius = c.half * length;
+                } else if (d.gainRatio > c.good || d.lambda == Quad{}) {
+                    d.radius = c.twice * length > d.radius ? c.twice * length : d.radius;
+                }
             }
             accepted = true;
             break;
@@ -256,7 +282,7 @@ void takeDampedStep(State& s, int IP) {
     s.JDONE = 0;
     if (accepted) {
         s.STEPMULT = fromInt(1);
-        if (belowResolution(s) || s.RSS == Quad{}) {
+        if (belowResolution(s) || s.RSS == Quad{} || d.polished) {
             s.JDONE = 1;
         }
     } else {

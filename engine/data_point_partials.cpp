@@ -4,6 +4,7 @@
 
 #include "engine/beamer.hpp"
 #include "engine/invert.hpp"
+#include "engine/point_partials.hpp"
 #include "engine/stages.hpp"
 #include "text/float_write.hpp"
 
@@ -62,31 +63,7 @@ void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& 
             BEAMER(s, s.MD, s.MDTOT);
         }
         YOUQUORL(s, 3);
-        YOUQUORL(s, 4);
-        for (int lz = 1; lz <= s.LZTOT; ++lz) {
-            s.ZR(lz).ZBASE = s.ZR(lz).Z;
-        }
-        for (s.KP = 1; s.KP <= s.KPTOT; ++s.KP) {
-            // A held parameter is never evaluated away from its value: it
-            // may sit at the edge of its model's domain, where a shifted
-            // value gives NaN, and NaN times OFFON = 0 is still NaN.
-            if (s.PR(s.KP).OFFON == Quad{}) {
-                for (int lz = 1; lz <= s.LZTOT; ++lz) {
-                    s.B(lz, s.KP) = Quad{};
-                }
-                continue;
-            }
-            s.PR(s.KP).P = s.PR(s.KP).P + s.PR(s.KP).DELTA;
-            YOUQUORL(s, 4);
-            const PREC& pr = s.PR(s.KP);
-            // For the step OFFON is a factor on the partials; otherwise
-            // only whether the parameter is held counts.
-            const Quad factor = step ? pr.OFFON : Quad{1.0, 0.0};
-            for (int lz = 1; lz <= s.LZTOT; ++lz) {
-                s.B(lz, s.KP) = ((s.ZR(lz).ZBASE - s.ZR(lz).Z) / pr.DELTA) * factor;
-            }
-            s.PR(s.KP).P = s.PR(s.KP).PBASE;
-        }
+        pointPartials(s, step);
         if (step && s.JPD >= 5) {
             writeDataPoint(s);
         }

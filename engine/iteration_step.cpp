@@ -74,10 +74,20 @@ void clampStep(State& s, int row) {
 
 void iterationStep(State& s) {
     const int JPUL = s.driver.JPUL;
-    requireUsableIncrements(s);
-    RSSPARTIALS(s, JPUL);
-    enterStage(s, 3);
-    DATAPOINTPARTIALS(s);
+    if (s.JPARTIALS != 1) {
+        requireUsableIncrements(s);
+    }
+    if (s.JPARTIALS == 0) {
+        RSSPARTIALS(s, JPUL);
+        enterStage(s, 3);
+        DATAPOINTPARTIALS(s);
+    } else {
+        // Partials good to far more digits than a difference of whole
+        // evaluations: the gradient of RSS comes from them too.
+        enterStage(s, 3);
+        DATAPOINTPARTIALS(s);
+        rssStepFromPartials(s, JPUL);
+    }
     enterStage(s, 5);
 
     clampStep(s, 1);

@@ -12,10 +12,13 @@ void restoreAccepted(State& s) {
         s.PR(kp).P = s.PR(kp).PBASE;
     }
 }
+
+// PSTEPMAG holds the sum of the squared quotients: the step along them
+// with length RSS, and its report.
+void finishGradientStep(State& s, int JPUL);
 }  // namespace
 
 void RSSPARTIALS(State& s, int JPUL) {
-    static const Quad kVanishing = quadFromText("1e-30");
     Quad RSSL{};
 
     restoreAccepted(s);
@@ -43,7 +46,25 @@ void RSSPARTIALS(State& s, int JPUL) {
     }
     restoreAccepted(s);
     EVALFIT(s, s.RSS, JPUL);
+    finishGradientStep(s, JPUL);
+}
 
+void rssStepFromPartials(State& s, int JPUL) {
+    // RSS**2 = sum(z**2) / MDTOT, so -dRSS/dP = sum(z * B) / (MDTOT * RSS)
+    // = BTZ / (MDTOT * RSS), B being -dz/dP times OFFON.
+    s.PSTEPMAG = Quad{};
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        PREC& p = s.PR(kp);
+        p.PSTEP(1, 1) = s.RSS == Quad{} ? Quad{} : s.BTZ(kp) / (fromInt(s.MDTOT) * s.RSS);
+        s.PSTEPMAG = s.PSTEPMAG + p.PSTEP(1, 1) * p.PSTEP(1, 1);
+    }
+    finishGradientStep(s, JPUL);
+}
+
+namespace {
+
+void finishGradientStep(State& s, int JPUL) {
+    static const Quad kVanishing = quadFromText("1e-30");
     if (abs(s.PSTEPMAG) > kVanishing) {
         s.PSTEPMAG = s.RSS / sqrt(s.PSTEPMAG);
         for (int kp = 1; kp <= s.KPTOT; ++kp) {
@@ -60,5 +81,7 @@ void RSSPARTIALS(State& s, int JPUL) {
         }
     }
 }
+
+}  // namespace
 
 }  // namespace quorl

@@ -13,4 +13,10 @@ namespace quorl {
 // Evaluations and the report go to unit JPUL (the report when JPUL >= 5).
 void RSSPARTIALS(State& s, int JPUL);
 
+// The same step from the partials of the data points instead of whole
+// evaluations, when they are exact or extrapolated (JPARTIALS = 1 or 2):
+// -dRSS/dP = BTZ / (MDTOT * RSS), with BTZ as DATAPOINTPARTIALS leaves it
+// (OFFON included) and RSS the error at the accepted values. No evaluation.
+void rssStepFromPartials(State& s, int JPUL);
+
 }  // namespace quorl

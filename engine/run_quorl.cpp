@@ -52,6 +52,11 @@ void startUp(State& s) {
     enterStage(s, 0);
     YOUQUORL(s, 0);
     readUserConfig(s);
+    if (s.JPARTIALS < 0 || s.JPARTIALS > 2) {
+        io::stop("Quorl: JPARTIALS = " + std::to_string(s.JPARTIALS) +
+                     " has no meaning: 0 one-sided differences, 1 the model's exact partials, 2 central differences.",
+                 6);
+    }
     QUORLALLOCATEALL(s);
 
     if (s.JPU < 6) {

@@ -14,8 +14,12 @@ namespace {
 
 using Uncertainty = State::Uncertainty;
 
-// A free parameter needs a non-zero, finite increment for its partials.
+// A free parameter needs a non-zero, finite increment for its partials,
+// unless they are the model's exact ones.
 bool incrementsUsable(State& s, std::string& why) {
+    if (s.JPARTIALS == 1) {
+        return true;
+    }
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const PREC& pr = s.PR(kp);
         if (pr.OFFON != Quad{} && !(abs(pr.DELTA) > Quad{})) {

@@ -25,6 +25,7 @@ std::vector<io::NamelistMember> configMembers(State& s) {
         {"WHAT", s.WHAT},           {"WHY", s.WHY},           {"HOW", s.HOW},
         {"WHO", s.WHO},             {"WHEN", s.WHEN},         {"WHERE1", s.WHERE1},
         {"JUSERPHASE", s.JUSERPHASE}, {"JUSERCONFIG", s.JUSERCONFIG}, {"CJUSERFILE", s.CJUSERFILE},
+        {"JPARTIALS", s.JPARTIALS},
     };
 }
 
@@ -95,6 +96,11 @@ void echoControls(State& s) {
     write(s, u, "( ' jBOn     =',i6,6x,' = [     1: ]' )", s.JBON);
     write(s, u, "( ' jUnClamp =',i6,6x,' = [     1: ]' )", s.JUNCLAMP);
     write(s, u, "( ' jStepMult=',i6,6x,' = [     1,2]' )", s.JSTEPMULT);
+    // Partials other than the one-sided differences are shown where they
+    // are in use; a run with the differences keeps the echo as it was.
+    if (s.JPARTIALS != 0) {
+        write(s, u, "( ' jPartials=',i6,6x,' = [   0,1,2]' )", s.JPARTIALS);
+    }
     write(s, u, "( ' jPrev    =',i6,6x,' = [-1,0,1  ]' )", s.JPREV);
     write(s, u, "(/' jpU      =',i6,6x,' = [   0,6,11]')", s.JPU);
     write(s, u, "( ' jpD      =',i6,6x,' = [   0-8   ]')", s.JPD);

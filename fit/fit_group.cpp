@@ -45,7 +45,7 @@ FitGroup readFitGroup() {
     const std::vector<io::NamelistMember> members = {
         {"FORMULA", g.FORMULA},     {"PARAMETERS", g.PARAMETERS}, {"AUXILIARY", g.AUXILIARY},
         {"MEASURED", g.MEASURED},   {"WEIGHT", g.WEIGHT},         {"HOLD", g.HOLD},
-        {"INCREMENT", g.INCREMENT}, {"JPREV", g.JPREV},
+        {"INCREMENT", g.INCREMENT}, {"JPREV", g.JPREV},       {"PARTIALS", g.PARTIALS},
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {

@@ -7,6 +7,7 @@
 //     MEASURED   = 'y'                     ! one per formula: a column or an expression of columns
 //     WEIGHT     = '1/sigma'               ! optional: one, or one per formula
 //     HOLD       = 'c'                     ! optional: parameters kept at their starting values
+//     PARTIALS   = 'exact'                 ! optional: 'exact' (from the formulas), 'differences' or 'central'
 //     INCREMENT  = 1.0E-14                 ! optional: the relative finite-difference increment
 //     JPREV      = -1                      ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
 //   /
@@ -35,7 +36,8 @@ inline constexpr std::size_t kTextRoom = 4000;
 
 struct FitGroup {
     Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD;
-    Quad INCREMENT{};  // 0: the default, 1e-14
+    Text<16> PARTIALS;  // blank: the default, 'exact'
+    Quad INCREMENT{};  // 0: the default, 1e-14 (1e-6 for PARTIALS = 'central')
     std::int32_t JPREV = -1;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "io/format.hpp"
+#include "io/upper_case.hpp"
 #include "quad/decimal.hpp"
 
 namespace quorl::fit {
@@ -272,10 +273,29 @@ FitPlan planFormulas(const FitGroup& g) {
     readAuxiliaryNames(g, plan);
     readHold(g, plan);
     compileFormulas(g, plan);
-    plan.increment = g.INCREMENT == Quad{} ? quadFromText("1e-14") : g.INCREMENT;
+    std::string partials(io::upperCase(g.PARTIALS.trimmed()));
+    partials.erase(0, partials.find_first_not_of(' '));
+    if (partials.empty() || partials == "EXACT") {
+        plan.partials = 1;
+    } else if (partials == "DIFFERENCES") {
+        plan.partials = 0;
+    } else if (partials == "CENTRAL") {
+        plan.partials = 2;
+    } else {
+        memberError("PARTIALS", g.PARTIALS.trimmed(), std::string_view::npos,
+                    "is '" + std::string(g.PARTIALS.trimmed()) +
+                        "': 'exact' (from the formulas, the default), 'differences' (one-sided, with INCREMENT) or "
+                        "'central' (central differences extrapolated, with INCREMENT).");
+    }
+    // The increment where truncation and rounding balance: one-sided
+    // differences err by about the increment and 1e-32 over it, the
+    // extrapolated central ones by its fourth power and 1e-32 over it.
+    const char* byDefault = plan.partials == 2 ? "1e-6" : "1e-14";
+    plan.increment = g.INCREMENT == Quad{} ? quadFromText(byDefault) : g.INCREMENT;
     if (!(plan.increment > Quad{}) || !(plan.increment < fromInt(1))) {
         memberError("INCREMENT", "", std::string_view::npos,
-                    "the relative increment must lie between 0 and 1 (1.0E-14 when not given).");
+                    std::string("the relative increment must lie between 0 and 1 (") + byDefault +
+                        " when not given).");
     }
     if (g.JPREV < -1 || g.JPREV > 1) {
         memberError("JPREV", "", std::string_view::npos,

@@ -43,12 +43,13 @@ struct FitPlan {
     std::vector<RowQuantity> measured;    // one per formula
     std::vector<RowQuantity> weights;     // none, or one per formula
     TableColumns columns;                 // for the DataTable: x (auxiliary, then other used), y
-    Quad increment{};
+    std::int32_t partials = 1;  // JPARTIALS: 1 exact, 0 one-sided differences, 2 central differences
+    Quad increment{};           // the relative increment of the differences
     std::int32_t jprev = 0;
 };
 
-// The parameters, the auxiliary names, HOLD, the formulas, INCREMENT and
-// JPREV: everything that does not need the table.
+// The parameters, the auxiliary names, HOLD, the formulas, PARTIALS,
+// INCREMENT and JPREV: everything that does not need the table.
 FitPlan planFormulas(const FitGroup& g);
 
 // The auxiliary columns, MEASURED and WEIGHT against the header of the

@@ -22,6 +22,8 @@ void FormulaModel::operator()(State& s, int mode) {
         point(s);
     } else if (mode == 4) {
         residuals(s);
+    } else if (mode == 7) {
+        residualsAndPartials(s);
     }
 }
 
@@ -59,6 +61,7 @@ void FormulaModel::declare(State& s) {
     checkRows(plan_, table_->file());
 
     s.KPTOT = static_cast<std::int32_t>(plan_.parameters.size());
+    s.JPARTIALS = plan_.partials;
     s.DELTA = Quad{};  // relative increments, set in mode 2
     s.JPREV = plan_.jprev;
     s.WHAT = plan_.formulaText;
@@ -67,6 +70,7 @@ void FormulaModel::declare(State& s) {
         scales_.push_back(start == Quad{} ? fromInt(1) : abs(start));
     }
     params_.assign(plan_.parameters.size(), Quad{});
+    partials_.assign(plan_.parameters.size(), Quad{});
     vars_.assign(plan_.auxiliary.size(), Quad{});
 }
 
@@ -126,6 +130,22 @@ void FormulaModel::residuals(State& s) {
         ZREC& z = s.ZR(l);
         z.Z = (z.ZDATA - plan_.formulas[static_cast<std::size_t>(l - 1)].evaluate(params_, vars_)) * z.WT;
     }
+}
+
+void FormulaModel::residualsAndPartials(State& s) {
+    for (std::size_t k = 0; k < params_.size(); ++k) {
+        params_[k] = s.PR(static_cast<int>(k + 1)).P;
+    }
+    for (int l = 1; l <= s.LZTOT; ++l) {
+        formula::Program& f = plan_.formulas[static_cast<std::size_t>(l - 1)];
+        ZREC& z = s.ZR(l);
+        z.Z = (z.ZDATA - f.evaluate(params_, vars_, partials_)) * z.WT;
+        // The engine's B: the partial of the modelled value times the weight.
+        for (int k = 1; k <= s.KPTOT; ++k) {
+            s.B(l, k) = k <= f.parameterCount() ? partials_[static_cast<std::size_t>(k - 1)] * z.WT : Quad{};
+        }
+    }
+    s.partialsGiven = true;
 }
 
 }  // namespace quorl::fit

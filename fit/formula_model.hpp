@@ -17,6 +17,10 @@
 //           unless a run-wide DELTA is configured
 //   mode 3  the point's auxiliary values and weights
 //   mode 4  ZR(l).Z = (ZDATA - formula l) * WT for every formula
+//   mode 7  the same residuals and their exact partials, B(l, k) = the
+//           partial of formula l by parameter k times WT, from one pass of
+//           each formula's forward-mode differentiation (PARTIALS = 'exact',
+//           JPARTIALS = 1)
 #pragma once
 
 #include <optional>
@@ -40,12 +44,14 @@ private:
     void load(State& s);
     void point(State& s);
     void residuals(State& s);
+    void residualsAndPartials(State& s);
 
     FitPlan plan_;
     std::optional<DataTable> table_;
     std::vector<Quad> scales_;   // per parameter: the floor of its increment's magnitude
     std::vector<Quad> weights_;  // (l, md) at (md - 1) * LZTOT + l - 1
     std::vector<Quad> params_;   // PR(:).P for the formulas
+    std::vector<Quad> partials_;  // one formula's partials by the parameters
     std::vector<Quad> vars_;     // the auxiliary values of the current point
 };
 

@@ -106,6 +106,17 @@ public:
     // variableCount() values; checked once per call.
     Quad evaluate(std::span<const Quad> params, std::span<const Quad> vars);
 
+    // The same value, bit for bit, and in the same pass the exact partial
+    // derivatives: partials[k] = d value / d params[k] for every
+    // k < parameterCount() (0 for a slot the formula does not use); partials
+    // must hold at least parameterCount() values. Forward mode over the
+    // program, with the derivative rules and edge behaviour of quorl::Dual
+    // (quad/derivative_rules.hpp). Each instruction updates only the partials
+    // of the parameters its result depends on, known when the formula is
+    // compiled, so a part that depends on no parameter costs what it costs
+    // above. Allocates nothing.
+    Quad evaluate(std::span<const Quad> params, std::span<const Quad> vars, std::span<Quad> partials);
+
     // One more than the highest slot the formula uses, 0 when it uses none.
     int parameterCount() const { return parameterCount_; }
     int variableCount() const { return variableCount_; }
@@ -118,11 +129,30 @@ public:
 
 private:
     friend class Compiler;
+
+    // The parameters the result of one instruction depends on, for the
+    // partials pass: the slots dependencyList_[begin, end), sorted within
+    // each part; those of [begin, shared) come from both operands, those of
+    // [shared, first) from the first (or only) operand alone, those of
+    // [first, end) from the second alone. A parameter push has its own slot
+    // as a first-operand entry.
+    struct Dependencies {
+        std::int32_t begin, shared, first, end;
+    };
+
+    void checkSizes(std::size_t params, std::size_t vars) const;
+    // Fills dependencies_ and dependencyList_ from the code and sizes
+    // partialStack_ (formula_partials.cpp); the compiler's last step.
+    void recordDependencies();
+
     std::vector<Instruction> code_;
     std::vector<Quad> constants_;
     std::vector<Quad> stack_;  // sized to the deepest the program goes
     int parameterCount_ = 0;
     int variableCount_ = 0;
+    std::vector<Dependencies> dependencies_;  // one per instruction
+    std::vector<std::int32_t> dependencyList_;
+    std::vector<Quad> partialStack_;  // parameterCount_ partials per stack place
 };
 
 // The names of one formula's two kinds of input, by slot.

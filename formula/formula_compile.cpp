@@ -105,6 +105,7 @@ public:
             fail(token_.pos, quoted(spelling()) + " follows a complete value: an operator is missing");
         }
         program_.stack_.resize(static_cast<std::size_t>(maxDepth_));
+        program_.recordDependencies();
         return std::move(program_);
     }
 

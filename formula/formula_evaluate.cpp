@@ -8,16 +8,19 @@
 
 namespace quorl::formula {
 
-Quad Program::evaluate(std::span<const Quad> params, std::span<const Quad> vars) {
+void Program::checkSizes(std::size_t params, std::size_t vars) const {
     if (code_.empty()) {
         throw std::logic_error("a formula evaluated before it was compiled");
     }
-    if (params.size() < static_cast<std::size_t>(parameterCount_) ||
-        vars.size() < static_cast<std::size_t>(variableCount_)) {
-        throw std::out_of_range("formula evaluated with " + std::to_string(params.size()) + " parameters and " +
-                                std::to_string(vars.size()) + " variables, where it uses " +
+    if (params < static_cast<std::size_t>(parameterCount_) || vars < static_cast<std::size_t>(variableCount_)) {
+        throw std::out_of_range("formula evaluated with " + std::to_string(params) + " parameters and " +
+                                std::to_string(vars) + " variables, where it uses " +
                                 std::to_string(parameterCount_) + " and " + std::to_string(variableCount_));
     }
+}
+
+Quad Program::evaluate(std::span<const Quad> params, std::span<const Quad> vars) {
+    checkSizes(params.size(), vars.size());
     const Quad* p = params.data();
     const Quad* v = vars.data();
     const Quad* c = constants_.data();

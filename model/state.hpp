@@ -59,6 +59,10 @@ struct State {
     std::int32_t JUSERPHASE = 0;  // free value for the model
     std::int32_t KPCHANGED = 0;   // parameters whose new value differs from the accepted one
     std::int32_t IRANK = 0;       // rank reached by the last inversion
+    // How the partial derivatives are made: 0 one-sided differences with
+    // PR(:).DELTA; 1 exact, from the model's mode 7; 2 central differences
+    // with PR(:).DELTA, extrapolated (engine/data_point_partials.hpp).
+    std::int32_t JPARTIALS = 0;
 
     Quad DELTA = constants::oneMicro();  // run-wide finite-difference increment
     Quad WEIGHT{1.0, 0.0};               // run-wide weight
@@ -78,6 +82,9 @@ struct State {
     // True once the previous run's values have arrived in PR(:).P (JPREV = 1
     // and Quorl-params.txt read); mode 1 may then adopt them as the start.
     bool previousValuesRead = false;
+    // Set by a model's mode 7 once it has given the residuals and their
+    // exact partials for the current data point (engine/generic_residuals.hpp).
+    bool partialsGiven = false;
     Text<60> CVERSION{constants::versionBanner()};
     Text<60> CJUSERFILE;
     Text<60> WHAT, WHY, HOW, WHO, WHEN, WHERE1;
@@ -232,6 +239,8 @@ struct State {
         Quad lambdaLast{};        // the last positive damping, where the next search starts
         std::int32_t retries = 0; // failed trials in the last iteration
         Quad gainRatio{};         // actual over predicted decrease of the accepted trial
+        bool polished = false;    // the last Gauss-Newton step near the minimum was taken
+        Quad lastPolishLength{};  // the length of the last step taken near the minimum; 0 for none
         Array1<Quad> scaleMax;    // (1:KPTOT): the largest norm BTBNORM of each parameter so far
     } dampedStep;
     // The 3D drawing writer: the open drawing and the points read back.

@@ -1,8 +1,11 @@
 // y = a*exp(-b*x) + c fitted to the table exp_decay.dat, each point weighted
 // by 1/sigma. JUSERCONFIG = 2 in Quorl-user.nml holds the background c at
-// 1.2; answering 1 at the start restarts from the last run's values.
+// 1.2; answering 1 at the start restarts from the last run's values. The
+// residual is written once, for any number type: the engine evaluates it
+// with quad reals (mode 4) and with dual numbers for its exact partial
+// derivatives (mode 7).
 #include "engine/data_table.hpp"
-#include "engine/increments.hpp"
+#include "engine/generic_residuals.hpp"
 #include "engine/run_quorl.hpp"
 #include "quad/decimal.hpp"
 
@@ -16,8 +19,8 @@ struct ExpDecay {
         if (mode <= 0) {
             table.declare(s);  // MDTOT, LZTOT, NXTOT from the table
             s.KPTOT = 3;
-            s.JPREV = 0;       // ask whether to start from the last run's values
-            s.DELTA = Quad{};  // increments relative to each value, set in mode 2
+            s.JPREV = 0;      // ask whether to start from the last run's values
+            s.JPARTIALS = 1;  // exact partials, from mode 7
             s.WHAT = "y = a*exp(-b*x) + c, weights 1/sigma";
         } else if (mode == 1) {
             table.load(s);
@@ -31,14 +34,13 @@ struct ExpDecay {
                 s.PR(3).PBASE = quadFromText("1.2");
                 s.PR(3).OFFON = Quad{};
             }
-        } else if (mode == 2) {
-            quorl::setRelativeIncrements(s);
         } else if (mode == 3) {
             table.point(s);  // x, y and the weight 1/sigma of point MD
-        } else if (mode == 4) {
-            const Quad x = s.XR(1).XDATA;
-            const Quad model = s.PR(1).P * exp(-(s.PR(2).P * x)) + s.PR(3).P;
-            s.ZR(1).Z = (s.ZR(1).ZDATA - model) * s.ZR(1).WT;
+        } else if (mode == 4 || mode == 7) {
+            const Quad x = s.XR(1).XDATA, y = s.ZR(1).ZDATA, w = s.ZR(1).WT;
+            quorl::genericResiduals<3, 1>(s, mode, [&](const auto& p, auto& z) {
+                z[0] = (y - (p[0] * exp(-(p[1] * x)) + p[2])) * w;
+            });
         }
     }
 };

@@ -224,6 +224,7 @@ TEST(FormulaModel, FitsAsTheSameModelWrittenInCpp) {
         files.measured = "y1; log(y2)";
         files.weight = "1/s; 1/sqrt(y2)";
         files.hold = "c";
+        files.other = "PARTIALS='differences'";  // the increments of the C++ model
         files.write();
         const RunOutcome r = runFormulaModel();
         ASSERT_EQ(r.status, 0) << r.console;

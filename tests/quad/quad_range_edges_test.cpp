@@ -1,9 +1,10 @@
 // Every function of the formula language at the ends of its range, against
 // 113-bit references: results that come near the largest double or leave
 // it, results in the subnormal range, the smallest subnormal and the largest
-// double as arguments, and asin, acos and log1p at the ends of their domains. A result must be finite and within a few units of 2^-104 where the
-// reference, rounded to a double, is finite, and the same infinity where it
-// overflows.
+// double as arguments, and asin, acos and log1p at the ends of their
+// domains. A result must be finite and within a few units of 2^-104 where
+// the reference, rounded to a double, is finite, and the same infinity
+// where it overflows.
 #include <gtest/gtest.h>
 
 #include <cfloat>
