@@ -97,7 +97,7 @@ std::function<void(State&, int)> problem(int which, std::vector<Quad>& start) {
     return f;
 }
 
-void BM_PartialsPass(benchmark::State& state) {
+void BM_NormalEquationsByPartials(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
     const int method = static_cast<int>(state.range(1));
     const int md = static_cast<int>(state.range(2));
@@ -142,7 +142,7 @@ void BM_PartialsPass(benchmark::State& state) {
                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 // Args: problem (0 decay in C++, 1 decay formula, 2 ENSO formula), JPARTIALS, data points.
-BENCHMARK(BM_PartialsPass)
+BENCHMARK(BM_NormalEquationsByPartials)
     ->ArgsProduct({{0, 1, 2}, {0, 1, 2}, {10000, 1000000}})
     ->Unit(benchmark::kMillisecond);
 

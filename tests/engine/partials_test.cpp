@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "engine/data_point_partials.hpp"
+#include "engine/generic_residuals.hpp"
+#include "io/stop.hpp"
 #include "engine/rss_partials.hpp"
 #include "model/quorl_allocate_all.hpp"
 #include "quad/decimal.hpp"
@@ -136,3 +138,72 @@ TEST(RssPartials, StepHasTheLengthOfTheErrorAndPointsDownhill) {
 }
 
 }  // namespace
+
+// y - a exp(-b x) at x = 0.5, 1, 2 (weight 1), written once for any number
+// type; c is held at 1, where asin(c + anything) is NaN.
+struct Decay {
+    bool exactGiven = true;
+    void operator()(State& s, int mode) const {
+        if (mode <= 0) {
+            s.KPTOT = 3;
+            s.LZTOT = 1;
+            s.MDTOT = 3;
+            s.NXTOT = 1;
+        } else if ((mode == 4 || (mode == 7 && exactGiven))) {
+            const Quad x = quadFromText("0.5") * fromInt(1 << (s.MD - 1));
+            quorl::genericResiduals<3, 1>(s, mode, [&](const auto& p, auto& z) {
+                z[0] = fromInt(2) - p[0] * exp(-(p[1] * x)) - asin(p[2]);
+            });
+        }
+    }
+};
+
+TEST(PointPartials, EachMethodGivesThePartialsToItsDigitsAndNeverShiftsAHeldParameter) {
+    const struct {
+        int method;
+        double digits;  // of the partials, relative
+    } cases[] = {{0, 13.0}, {1, 31.0}, {2, 22.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.method);
+        State s;
+        s.model = Decay{};
+        quorl::YOUQUORL(s, 0);
+        quorl::QUORLALLOCATEALL(s);
+        s.JPARTIALS = c.method;
+        s.ZR(1).WT = fromInt(1);
+        const Quad a = quadFromText("1.5"), b = quadFromText("0.7");
+        const Quad start[] = {a, b, fromInt(1)};
+        for (int k = 1; k <= 3; ++k) {
+            s.PR(k).PBASE = start[k - 1];
+            s.PR(k).P = start[k - 1];
+            s.PR(k).OFFON = fromInt(k == 3 ? 0 : 1);
+            s.PR(k).DELTA = quadFromText(c.method == 2 ? "1e-6" : "1e-14");
+        }
+        quorl::partialsPass(s, quorl::PartialsUse::Plain, [&](State& st) {
+            // B = d(a exp(-b x))/dP: exp(-b x) and -a x exp(-b x).
+            const Quad x = quadFromText("0.5") * fromInt(1 << (st.MD - 1));
+            const Quad e = exp(-(b * x));
+            const Quad want[] = {e, -(a * x * e)};
+            for (int k = 1; k <= 2; ++k) {
+                const double rel = std::fabs(((st.B(1, k) - want[k - 1]) / want[k - 1]).hi);
+                EXPECT_GE(rel == 0.0 ? 40.0 : -std::log10(rel), c.digits) << st.MD << " " << k;
+            }
+            EXPECT_TRUE(st.B(1, 3) == Quad{});
+            EXPECT_TRUE(isFinite(st.ZR(1).ZBASE));
+        });
+    }
+}
+
+TEST(PointPartials, AModelWithoutExactPartialsIsToldSo) {
+    State s;
+    s.model = Decay{false};
+    quorl::YOUQUORL(s, 0);
+    quorl::QUORLALLOCATEALL(s);
+    s.JPARTIALS = 1;
+    try {
+        quorl::partialsPass(s, quorl::PartialsUse::Plain, [](State&) {});
+        FAIL() << "no stop";
+    } catch (const quorl::io::Stop& stop) {
+        EXPECT_NE(stop.message().find("the model gives none"), std::string::npos) << stop.message();
+    }
+}

@@ -47,37 +47,72 @@ double digits(const Quad& got, const char* reference) {
 int run(int config, const std::string& answers = "", int iterations = 40) {
     TempDir::writeFile("exp_decay.dat", TempDir::readFile(kExample + "exp_decay.dat"));
     TempDir::writeFile("Quorl-user.nml", "&QUORLNML JUSERCONFIG=" + std::to_string(config) +
-                                             ", JBON=1, JUNCLAMP=1, JPD=1, JITERTOT=" + std::to_string(iterations) +
-                                             " /\n");
+                                             ", JSTEPMULT=3, JBON=1, JUNCLAMP=1, JPD=1, JITERTOT=" +
+                                             std::to_string(iterations) + " /\n");
     TempDir::writeFile("answers.txt", answers);
     return quorl::testing::runProgram(QUORL_EXP_DECAY_PROGRAM, "answers.txt");
 }
 
+// The same fit through quorl-fit: the formula and its exact partials.
+int runFormula(int config) {
+    TempDir::writeFile("exp_decay.dat", TempDir::readFile(kExample + "exp_decay.dat"));
+    TempDir::writeFile("Quorl-user.nml",
+                       std::string("&QUORLNML CJUSERFILE='exp_decay.dat', JPD=1 /\n"
+                                   "&QUORLFIT FORMULA='a*exp(-b*x) + c', AUXILIARY='x', MEASURED='y', "
+                                   "WEIGHT='1/sigma', ") +
+                           (config == 1 ? "PARAMETERS='a = 1, b = 1, c = 0' /\n"
+                                        : "PARAMETERS='a = 1, b = 1, c = 1.2', HOLD='c' /\n"));
+    return quorl::testing::runProgram(QUORL_FIT_PROGRAM);
+}
+
+// The numbers of every "key": in Quorl-results.json, read at full precision.
+std::vector<Quad> resultsNumbers(const std::string& key) {
+    const std::string text = TempDir::readFile("Quorl-results.json");
+    std::vector<Quad> numbers;
+    const std::string tag = "\"" + key + "\": ";
+    for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1)) {
+        const std::size_t from = at + tag.size();
+        Quad v{};
+        if (quorl::parseQuad(text.substr(from, text.find_first_of(",}", from) - from), v)) {
+            numbers.push_back(v);
+        }
+    }
+    return numbers;
+}
+
+// Against tools/reference/exp_decay_reference.py: the values, and the
+// standard errors to at least 25 digits, through the C++ model (dual
+// numbers) and through the formula, with exact partials both.
 TEST(ExpDecayExample, FitsTheReferenceWithTheBackgroundFreeOrHeld) {
     const struct {
         int config;
-        const char* a;
-        const char* b;
-        const char* c;
-        const char* seA;  // the scaled standard error of a, 12 digits
+        std::vector<const char*> values, errors;  // a, b, c; the scaled standard errors of the free ones
     } cases[] = {
-        {1, "5.001411988202457243092656786", "0.7937964559912823547546232346", "1.191795956209724166917118700",
-         "0.0480721742957"},
-        {2, "4.995765998926544382283089969", "0.7981908132136665165157702613", "1.2", "0.0458143343501"},
+        {1,
+         {"5.0014119882024572430926567864012197", "0.79379645599128235475462323460342839",
+          "1.1917959562097241669171187003576034"},
+         {"4.8072174295772141976488515311157998e-2", "1.7601818395883648503052507457167428e-2",
+          "1.9537749247105801353825595472072365e-2"}},
+        {2,
+         {"4.9957659989265443822830899694246051", "0.79819081321366651651577026132873066", "1.2"},
+         {"4.5814334350106303615694338438393126e-2", "1.4155948434206072121005263851182856e-2"}},
     };
     for (const auto& t : cases) {
-        TempDir dir;
-        ASSERT_EQ(run(t.config), 0) << TempDir::readFile("console.txt");
-        const std::vector<Quad> v = fittedValues();
-        ASSERT_EQ(v.size(), 3u);
-        // One-sided partials and a search that compares errors both resolve
-        // the minimum to about the square root of the quad precision.
-        EXPECT_GE(digits(v[0], t.a), 16.0) << t.config;
-        EXPECT_GE(digits(v[1], t.b), 16.0) << t.config;
-        EXPECT_GE(digits(v[2], t.c), t.config == 2 ? 32.0 : 16.0) << t.config;
-        EXPECT_NE(TempDir::readFile("Quorl-results.json").find(std::string("\"standard_error\": ") + t.seA),
-                  std::string::npos)
-            << "config " << t.config << ": " << TempDir::readFile("Quorl-results.json");
+        for (const bool formula : {false, true}) {
+            SCOPED_TRACE(std::string(formula ? "formula, config " : "C++, config ") + std::to_string(t.config));
+            TempDir dir;
+            ASSERT_EQ(formula ? runFormula(t.config) : run(t.config), 0) << TempDir::readFile("console.txt");
+            const std::vector<Quad> v = fittedValues();
+            ASSERT_EQ(v.size(), 3u);
+            for (std::size_t k = 0; k < 3; ++k) {
+                EXPECT_GE(digits(v[k], t.values[k]), 28.0) << k;
+            }
+            const std::vector<Quad> se = resultsNumbers("standard_error");
+            ASSERT_EQ(se.size(), t.errors.size());
+            for (std::size_t k = 0; k < se.size(); ++k) {
+                EXPECT_GE(digits(se[k], t.errors[k]), 25.0) << k;
+            }
+        }
     }
 }
 

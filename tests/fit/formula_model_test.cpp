@@ -123,6 +123,8 @@ TEST(FormulaModel, EveryFaultStopsBeforeTheFitWithItsPosition) {
         {"unused parameter", [](FitFiles& s) { s.parameters = "a = 1, b = 1, c = 0, d = 1"; }, kGroup,
          "the parameter \"d\" appears in no formula", 22},
         {"hold", [](FitFiles& s) { s.hold = "c, d"; }, kGroup, "\"d\" is not a parameter (the parameters: a, b and c)", 4},
+        {"partials", [](FitFiles& s) { s.other = "PARTIALS='analytic'"; }, kGroup,
+         "PARTIALS: is 'analytic': 'exact' (from the formulas, the default), 'differences'", 0},
         {"empty entry", [](FitFiles& s) { s.parameters = "a = 1,, b = 1, c = 0"; }, kGroup, "an empty entry", 7},
         {"no column", [](FitFiles& s) { s.auxiliary = "t"; s.formula = "a*exp(-b*t) + c"; }, kGroup,
          "no column \"t\" in the data table (the columns of data.txt: x, y and s)", 1},

@@ -74,6 +74,6 @@ for label, start, free in (("c free", [D(5), D("0.8"), D("1.2")], [0, 1, 2]),
     p, chi2, se, seu = fit(rows, start, free)
     print(label)
     for k, name in enumerate("abc"):
-        extra = f"  se {se[k]:.12e}  unscaled {seu[k]:.12e}" if k in se else ""
+        extra = f"\n      se {se[k]:.34e}  unscaled {seu[k]:.34e}" if k in se else ""
         print(f"  {name} = {p[k]:.40e}{extra}")
     print(f"  chi2 = {chi2:.40e}")
