@@ -74,6 +74,26 @@ enum class Op : std::uint8_t {
     Atan2,  // atan2(a, b)
 };
 
+// How many values an instruction takes from the stack: 0 for the pushes,
+// 2 for the binary operations, 1 for the rest.
+constexpr int operandCount(Op op) {
+    switch (op) {
+    case Op::Const:
+    case Op::Param:
+    case Op::Var:
+        return 0;
+    case Op::Add:
+    case Op::Sub:
+    case Op::Mul:
+    case Op::Div:
+    case Op::Pow:
+    case Op::Atan2:
+        return 2;
+    default:
+        return 1;
+    }
+}
+
 struct Instruction {
     Op op;
     std::int32_t arg;  // constant, parameter or variable slot; PowInt's exponent

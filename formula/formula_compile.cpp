@@ -52,24 +52,6 @@ const Function* findFunction(std::string_view name) {
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int arity(Op op) {
-    switch (op) {
-    case Op::Const:
-    case Op::Param:
-    case Op::Var:
-        return 0;
-    case Op::Add:
-    case Op::Sub:
-    case Op::Mul:
-    case Op::Div:
-    case Op::Pow:
-    case Op::Atan2:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
@@ -398,7 +380,7 @@ private:
                 return;
             }
         }
-        const int k = arity(op);
+        const int k = operandCount(op);
         if (constantsOnTop(static_cast<std::size_t>(k))) {
             fold(op, arg, k);
             return;

@@ -36,24 +36,6 @@ namespace {
 
 using namespace quorl::derivative;
 
-int operandCount(Op op) {
-    switch (op) {
-    case Op::Const:
-    case Op::Param:
-    case Op::Var:
-        return 0;
-    case Op::Add:
-    case Op::Sub:
-    case Op::Mul:
-    case Op::Div:
-    case Op::Pow:
-    case Op::Atan2:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
 // The dependency lists of one instruction, as pointers into the flat list.
 struct Lists {
     const std::int32_t* begin;
