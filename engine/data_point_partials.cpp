@@ -56,6 +56,11 @@ void scaleByNorms(State& s) {
 
 void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each) {
     const bool step = use == PartialsUse::Step;
+    std::int64_t free = 0;
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        free += s.PR(kp).OFFON != Quad{} ? 1 : 0;
+    }
+    s.evaluations += 1 + (s.JPARTIALS == 1 ? 0 : s.JPARTIALS == 2 ? 4 * free : free);
     s.MD = 0;
     YOUQUORL(s, 2);
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
@@ -74,9 +79,16 @@ void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& 
 void formNormalEquations(State& s, PartialsUse use, const std::function<void(State&)>& alsoEach) {
     s.BTZ.fill(Quad{});
     s.BTB.fill(Quad{});
-    partialsPass(s, use, [&alsoEach](State& st) {
+    // How far the rounding of the residuals may move sum(z**2)/2: each z is
+    // a difference of quantities about |ZDATA * WT| + |z| in size (the
+    // measured value and the model's, by the convention of mode 4), so
+    // rounded by about 2^-104 of that.
+    Quad rounding{};
+    partialsPass(s, use, [&alsoEach, &rounding](State& st) {
         for (st.LZ = 1; st.LZ <= st.LZTOT; ++st.LZ) {
             const Quad zbase = st.ZR(st.LZ).ZBASE;
+            const ZREC& zr = st.ZR(st.LZ);
+            rounding = rounding + abs(zbase) * (abs(zr.ZDATA * zr.WT) + abs(zbase));
             for (st.KP = 1; st.KP <= st.KPTOT; ++st.KP) {
                 const Quad b = st.B(st.LZ, st.KP);
                 st.BTZ(st.KP) = st.BTZ(st.KP) + b * zbase;
@@ -89,6 +101,7 @@ void formNormalEquations(State& s, PartialsUse use, const std::function<void(Sta
             alsoEach(st);
         }
     });
+    s.errorRounding = rounding * Quad{0x1p-104, 0.0};
 }
 
 void denormalizeNormalEquations(State& s) { scaleByNorms(s); }

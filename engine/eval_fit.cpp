@@ -41,6 +41,7 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
         write(s, IP, "(/'EvalErr:')");
     }
     RSSL = Quad{};
+    ++s.evaluations;
     s.MD = 0;
     YOUQUORL(s, 2);
     for (int lz = 1; lz <= s.LZTOT; ++lz) {

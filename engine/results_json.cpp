@@ -17,6 +17,8 @@ std::string resultsJson(State& s) {
     j.value(verdictWord(s.verdict.status));
     j.key("iterations");
     j.value(s.verdict.steps);
+    j.key("evaluations");
+    j.value(s.evaluations);
     j.key("convergence");
     j.inlineNext();
     j.beginObject();

@@ -2,6 +2,8 @@
 // programs to read. Its keys:
 //   program; status: the verdict, "converged", "stalled" or
 //   "iteration_limit" (engine/verdict.hpp); iterations: the steps taken;
+//   evaluations: the evaluations of all residuals (a partials pass counts
+//   one plus its shifted evaluations);
 //   convergence: the figures of the test (predicted_decrease,
 //   gradient_cosine, largest_relative_step, last_decrease: the relative
 //   decrease of chi-square over the last step that moved a parameter);

@@ -8,7 +8,17 @@ namespace {
 
 using Status = State::Verdict::Status;
 
-bool testHolds(const State::Uncertainty& u) {
+bool anyFree(State& s) {
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        if (s.PR(kp).OFFON != Quad{}) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool testHolds(State& s) {
+    const State::Uncertainty& u = s.uncertainty;
     if (!u.computed) {
         return false;
     }
@@ -16,9 +26,11 @@ bool testHolds(const State::Uncertainty& u) {
         return true;
     }
     // A free parameter the model does not change with at all (its partials
-    // are exact zeros: a plateau, or an increment below the resolution of
-    // its value) says nothing about where its minimum lies.
-    if (!u.withoutPartials.empty()) {
+    // are exact zeros: a plateau, where a value has run off so far that
+    // its term underflows, or an increment below the resolution of its
+    // value) says nothing about where its minimum lies; nor does a fit in
+    // which no parameter has partials.
+    if (!u.withoutPartials.empty() || (u.parametersUsed == 0 && anyFree(s))) {
         return false;
     }
     // Compared as doubles: a figure that is not finite never passes (the
@@ -32,7 +44,7 @@ bool testHolds(const State::Uncertainty& u) {
 void judgeRun(State& s) {
     State::Verdict& v = s.verdict;
     v.tested = s.uncertainty.computed;
-    if (testHolds(s.uncertainty)) {
+    if (testHolds(s)) {
         v.status = Status::Converged;
     } else {
         v.status = v.loopQuit ? Status::Stalled : Status::IterationLimit;

@@ -21,10 +21,11 @@
 // exact zeros sits on a plateau, or its increment is below the resolution
 // of its value, and nothing can be said of it), when the predicted decrease
 // is at most kPredictedDecreaseLimit or when every parameter's Gauss-Newton
-// step is at most kRelativeStepLimit of its value. The first holds at any minimum with residuals; the second at the
-// minimum of a fit whose residuals vanish, where z is rounding noise and
-// its direction means nothing, but the step it asks for is below the last
-// digits of every value.
+// step is at most kRelativeStepLimit of its value. The first holds at any
+// minimum with residuals; the second at the minimum of a fit whose
+// residuals vanish, where z is rounding noise and its direction means
+// nothing, but the step it asks for is below the last digits of every
+// value.
 //
 // The verdict is then
 //   converged        the test holds (however the loop ended);

@@ -63,6 +63,12 @@ struct State {
     // PR(:).DELTA; 1 exact, from the model's mode 7; 2 central differences
     // with PR(:).DELTA, extrapolated (engine/data_point_partials.hpp).
     std::int32_t JPARTIALS = 0;
+    // Evaluations of all residuals so far: one per fit evaluation, and per
+    // partials pass one plus the shifted evaluations of its differences.
+    std::int64_t evaluations = 0;
+    // An estimate of the rounding of sum(z**2)/2 at the values of the last
+    // partials pass (engine/data_point_partials.hpp).
+    Quad errorRounding{};
 
     Quad DELTA = constants::oneMicro();  // run-wide finite-difference increment
     Quad WEIGHT{1.0, 0.0};               // run-wide weight
@@ -234,9 +240,8 @@ struct State {
     // the next.
     struct DampedStep {
         Array2<Quad> normalized;  // (1:KPTOT, 1:KPTOT): BTB / (norm(i) norm(j)) before inversion
-        Quad lambda{};            // the damping added to the normalised diagonal; 0 until first used
+        Quad lambda{};            // the damping of the last trial, where the next search starts
         Quad radius{};            // the trust region's radius in the scaled parameters; 0 until first used
-        Quad lambdaLast{};        // the last positive damping, where the next search starts
         std::int32_t retries = 0; // failed trials in the last iteration
         Quad gainRatio{};         // actual over predicted decrease of the accepted trial
         bool polished = false;    // the last Gauss-Newton step near the minimum was taken

@@ -179,7 +179,7 @@ private:
             at += 4;
         } else {
             std::size_t used = 0;
-            v.v_ = std::stod(std::string(t.substr(at, 40)), &used);
+            v.v_ = std::stod(std::string(t.substr(at, 64)), &used);
             at += used;
         }
         return v;
