@@ -162,12 +162,14 @@ void takeDampedStep(State& s, int IP) {
     const bool first = d.radius == Quad{};
     if (first) {
         // The first radius: the length of the accepted values in the same
-        // scale (1 when they are all 0), so that a first step may change the
-        // parameters by about their own size; a first trial shorter than
+        // scale, a value of 0 counting as 1, so that a first step may
+        // change each parameter by about its own size (one at 0 by about 1,
+        // whatever the scale of the others); a first trial shorter than
         // that cuts it to its own length.
         Quad sum{};
         for (std::size_t k = 0; k < free.size(); ++k) {
-            const Quad v = sqrt(w[k]) * s.PR(free[k]).BTBNORM * s.PR(free[k]).PBASE;
+            const Quad value = abs(s.PR(free[k]).PBASE);
+            const Quad v = sqrt(w[k]) * s.PR(free[k]).BTBNORM * (value == Quad{} ? fromInt(1) : value);
             sum = sum + v * v;
         }
         d.radius = sum > Quad{} ? sqrt(sum) : fromInt(1);
@@ -185,7 +187,7 @@ void takeDampedStep(State& s, int IP) {
     // Near the minimum the Gauss-Newton step is taken whatever the radius
     // (which has shrunk with the steps): see the comment on nearMinimum.
     const TrustRegionStep gaussNewton = gaussNewtonStep(N, g, w);
-    const bool gaussNewtonNearMinimum = !(c.half * gaussNewton.yNy > c.polishable * f0);
+    const bool gaussNewtonNearMinimum = gaussNewton.fullRank && !(c.half * gaussNewton.yNy > c.polishable * f0);
     for (;;) {
         const TrustRegionStep t =
             gaussNewtonNearMinimum && d.retries == 0 ? gaussNewton : trustRegionStep(N, g, w, d.radius, d.lambda);

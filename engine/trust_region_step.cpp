@@ -142,7 +142,9 @@ Vec gaussNewton(const Array2<Quad>& N, const Vec& g, int& rank) {
 
 TrustRegionStep gaussNewtonStep(const Array2<Quad>& N, const std::vector<Quad>& g, const std::vector<Quad>& w) {
     int rank = 0;
-    return finish(N, w, gaussNewton(N, g, rank), Quad{});
+    TrustRegionStep t = finish(N, w, gaussNewton(N, g, rank), Quad{});
+    t.fullRank = rank == static_cast<int>(g.size());
+    return t;
 }
 
 TrustRegionStep trustRegionStep(const Array2<Quad>& N, const std::vector<Quad>& g, const std::vector<Quad>& w,
@@ -151,9 +153,13 @@ TrustRegionStep trustRegionStep(const Array2<Quad>& N, const std::vector<Quad>& 
     int rank = 0;
     Vec y = gaussNewton(N, g, rank);
     Quad length = scaledLength(y, w);
-    if (!(length - radius > kLengthTolerance * radius)) {
+    const bool fits = !(length - radius > kLengthTolerance * radius);
+    if (fits && rank == m) {
         return finish(N, w, std::move(y), Quad{});
     }
+    // A Gauss-Newton step that leaves dependent parameters out is no
+    // longer than the damped step sought.
+    const Quad bound = fits && length > Quad{} ? length : radius;
 
     // The bracket of lambda. Below: with N of full rank, one Newton step
     // from lambda = 0 (the secular function is convex there); else 0.
@@ -161,7 +167,7 @@ TrustRegionStep trustRegionStep(const Array2<Quad>& N, const std::vector<Quad>& 
     Array2<Quad> L(1, m, 1, m);
     Quad lower{};
     if (rank == m && cholesky(N, w, Quad{}, L)) {
-        lower = newtonCorrection(L, y, w, length, radius);
+        lower = newtonCorrection(L, y, w, length, bound);
         if (!(lower > Quad{})) {
             lower = Quad{};
         }
@@ -171,10 +177,10 @@ TrustRegionStep trustRegionStep(const Array2<Quad>& N, const std::vector<Quad>& 
         gnorm = gnorm + g[ix(k)] * g[ix(k)] / w[ix(k)];
     }
     gnorm = sqrt(gnorm);
-    Quad upper = gnorm / radius;
+    Quad upper = gnorm / bound;
     const Quad tiny{1e-300, 0.0};
     if (upper == Quad{}) {
-        upper = tiny / (radius < Quad{0.1, 0.0} ? radius : Quad{0.1, 0.0});
+        upper = tiny / (bound < Quad{0.1, 0.0} ? bound : Quad{0.1, 0.0});
     }
 
     Quad lambda = lambdaStart > lower ? lambdaStart : lower;
@@ -197,12 +203,12 @@ TrustRegionStep trustRegionStep(const Array2<Quad>& N, const std::vector<Quad>& 
         }
         y = backward(L, forward(L, g));
         length = scaledLength(y, w);
-        const Quad excess = length - radius;
-        if (!(abs(excess) > kLengthTolerance * radius) ||
+        const Quad excess = length - bound;
+        if (!(abs(excess) > kLengthTolerance * bound) ||
             (lower == Quad{} && !(excess > previous) && previous < Quad{} && step > 0)) {
             break;
         }
-        const Quad correction = newtonCorrection(L, y, w, length, radius);
+        const Quad correction = newtonCorrection(L, y, w, length, bound);
         if (excess > Quad{} && lambda > lower) {
             lower = lambda;
         }

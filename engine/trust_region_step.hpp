@@ -9,10 +9,13 @@
 // Method (Moré, "The Levenberg-Marquardt algorithm: implementation and
 // theory", 1978):
 //   - lambda = 0, the Gauss-Newton step, when it fits within 1.1 times the
-//     radius. N may be singular there: the step is taken over the largest
-//     set of parameters whose partials are independent (Cholesky with
-//     diagonal pivoting, engine/invert_independent.hpp), the others
-//     getting none.
+//     radius and N has full rank. Where N is singular (or nearly: a
+//     parameter whose partials add less than 1e-20 of their size to the
+//     span of the others'), the Gauss-Newton step over the independent
+//     parameters alone (Cholesky with diagonal pivoting,
+//     engine/invert_independent.hpp) would leave the others where they
+//     are for good; the step is then the damped one of no greater length,
+//     over every parameter.
 //   - Otherwise the lambda whose step has length phi(lambda) within 10% of
 //     the radius, by the safeguarded Newton iteration on the secular
 //     equation 1/phi(lambda) = 1/radius, which converges in a few steps
@@ -39,6 +42,7 @@ struct TrustRegionStep {
     // d |y(lambda)| / d lambda relative terms for the radius update:
     // y'Ny and y'Wy.
     Quad yNy{}, yWy{};
+    bool fullRank = true;  // the Gauss-Newton step used every parameter
 };
 
 // The Gauss-Newton step (lambda = 0) over the independent parameters,
