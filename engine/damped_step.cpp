@@ -217,7 +217,9 @@ void takeDampedStep(State& s, int IP) {
         // last.
         const bool nearMinimum = t.lambda == Quad{} && !(predicted > c.polishable * f0);
         const Quad rho = nearMinimum || !(predicted > Quad{}) ? Quad{} : (f0 - f1) / predicted;
-        d.gainRatio = rho;
+        // Reported as 0 where the prediction is within the rounding of the
+        // error: the ratio of two rounding errors means nothing.
+        d.gainRatio = predicted > c.roundingMargin * s.errorRounding ? rho : Quad{};
         d.lambda = t.lambda;
         const bool polish = nearMinimum && isFinite(rss) && !(f1 > f0 + c.roundingMargin * s.errorRounding);
         if (moves && isFinite(rss) && (f1 < f0 || polish)) {
