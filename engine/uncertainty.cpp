@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/data_point_partials.hpp"
+#include "engine/eval_fit.hpp"
 #include "engine/invert_independent.hpp"
 #include "text/float_write.hpp"
 
@@ -35,6 +36,31 @@ bool incrementsUsable(State& s, std::string& why) {
 // out as dependent: the inverter's noise threshold on the same matrix.
 const Quad kDependentPart{1e-20, 0.0};
 
+// Whether the model does not use parameter kp at all: the error, to the
+// last bit, stays what it is at the accepted values when kp alone takes
+// the values 0, 1, -1 and twice its own plus 1. A parameter that has run
+// off to a plateau (where its term underflows, say) changes the error at
+// one of them; one the model never uses does not, and is only left out as
+// dependent. Leaves P = PBASE and the records of EVALFIT as they were.
+bool independentOfModel(State& s, int kp) {
+    Quad base{};
+    EVALFIT(s, base, 0);
+    bool independent = true;
+    const Quad value = s.PR(kp).PBASE;
+    for (const Quad& probe : {Quad{}, fromInt(1), fromInt(-1), fromInt(2) * value + fromInt(1)}) {
+        s.PR(kp).P = probe;
+        Quad rss{};
+        EVALFIT(s, rss, 0);
+        if (!(rss.hi == base.hi && rss.lo == base.lo)) {
+            independent = false;
+            break;
+        }
+    }
+    s.PR(kp).P = value;
+    EVALFIT(s, base, 0);  // the evaluation's records (RMS, largest residual) of the accepted values again
+    return independent;
+}
+
 // largest = v where v is larger, or not finite (a figure that is not finite
 // must show, and the quad comparisons hold for infinities and NaN).
 void keepLargest(Quad& largest, const Quad& v) {
@@ -57,7 +83,7 @@ void convergenceFigures(State& s, const std::vector<Quad>& g, const std::vector<
     }
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const Quad d = diagonal[static_cast<std::size_t>(kp - 1)];
-        if (!u.parameters(kp).held && d == Quad{}) {
+        if (!u.parameters(kp).held && d == Quad{} && !independentOfModel(s, kp)) {
             u.withoutPartials.push_back(kp);
         }
         if (d > Quad{}) {

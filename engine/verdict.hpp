@@ -19,7 +19,9 @@
 // The accepted values count as converged when chi-square is 0, or, while
 // every free parameter has partials (a parameter whose partials are all
 // exact zeros sits on a plateau, or its increment is below the resolution
-// of its value, and nothing can be said of it), when the predicted decrease
+// of its value, and nothing can be said of it; one the model does not use
+// at all, whose every value leaves the error as it is, is only left out as
+// dependent), when the predicted decrease
 // is at most kPredictedDecreaseLimit or when every parameter's Gauss-Newton
 // step is at most kRelativeStepLimit of its value. The first holds at any
 // minimum with residuals; the second at the minimum of a fit whose

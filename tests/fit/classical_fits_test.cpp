@@ -62,6 +62,10 @@ TEST(ClassicalFits, ConvergeFromFarStartsAndToSingularMinima) {
          "FORMULA='x1+e1*((5-x2)*x2-2)*x2+e2*((x2+1)*x2-14)*x2', PARAMETERS='x1 = 0.5, x2 = -2', AUXILIARY='e1, e2'",
          "e1 e2 y\n1 0 13\n0 1 29\n",
          {"11.412778986902093927245826515274", "-0.89680525327447651818854337118149"}, 14.5},
+        // Two parameters the residuals do not use at all (zero columns):
+        // left out as dependent, the fit converges in the others.
+        {"linear, rank 1, zero columns", "FORMULA='i*(0*x1 + 2*x2 + 3*x3 + 0*x4) - 1', PARAMETERS='x1 = 1, x2 = 1, x3 = 1, x4 = 1', AUXILIARY='i'",
+         "i y\n1 0\n2 0\n3 0\n4 0\n", {}, 0.0},
         {"Jennrich and Sampson from x0", "FORMULA='exp(i*x1)+exp(i*x2)', PARAMETERS='x1 = 0.3, x2 = 0.4', AUXILIARY='i'",
          "i y\n1 4\n2 6\n3 8\n4 10\n5 12\n6 14\n7 16\n8 18\n9 20\n10 22\n",
          {"0.25782521367036407685218917572473", "0.25782521367036407685218917572473"}, 14.5},
