@@ -11,6 +11,7 @@
 
 #include "quad/decimal.hpp"
 #include "engine/verdict.hpp"
+#include "support/fitted_values.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 
@@ -22,21 +23,7 @@ using quorl::testing::TempDir;
 const std::string kExample = std::string(QUORL_EXAMPLES_DIR) + "/exp_decay/";
 
 // The value lines of Quorl-params.txt: a, b, c.
-std::vector<Quad> fittedValues() {
-    std::istringstream in(TempDir::readFile("Quorl-params.txt"));
-    std::string line;
-    std::getline(in, line);  // the counts
-    std::vector<Quad> values;
-    for (int kp = 0; kp < 3 && std::getline(in, line); ++kp) {
-        std::istringstream fields(line);
-        std::string text;
-        fields >> text;
-        Quad v{};
-        EXPECT_TRUE(quorl::parseQuad(text, v)) << line;
-        values.push_back(v);
-    }
-    return values;
-}
+std::vector<Quad> fittedValues() { return quorl::testing::fittedValues(3); }
 
 double digits(const Quad& got, const char* reference) {
     const Quad want = quorl::quadFromText(reference);

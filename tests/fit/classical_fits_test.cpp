@@ -11,29 +11,14 @@
 #include "engine/run_quorl.hpp"
 #include "fit/formula_model.hpp"
 #include "quad/decimal.hpp"
+#include "support/fitted_values.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
 
 using quorl::Quad;
+using quorl::testing::fittedValues;
 using quorl::testing::TempDir;
-
-// The value lines of Quorl-params.txt.
-std::vector<Quad> fittedValues(std::size_t n) {
-    std::istringstream in(TempDir::readFile("Quorl-params.txt"));
-    std::string line;
-    std::getline(in, line);
-    std::vector<Quad> values;
-    while (values.size() < n && std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string text;
-        fields >> text;
-        Quad v{};
-        EXPECT_TRUE(quorl::parseQuad(text, v)) << line;
-        values.push_back(v);
-    }
-    return values;
-}
 
 TEST(ClassicalFits, ConvergeFromFarStartsAndToSingularMinima) {
     const struct {
