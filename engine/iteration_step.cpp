@@ -133,7 +133,11 @@ void iterationStep(State& s) {
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         s.PR(kp).P = s.PR(kp).PNEW;
     }
-    EVALFIT(s, s.RSS, 0);
+    // The damped step's last evaluation was at PNEW (the accepted trial, or
+    // the values it kept): RSS and the records of EVALFIT are those.
+    if (!damped) {
+        EVALFIT(s, s.RSS, 0);
+    }
     if (s.JPD >= 4) {
         PRINTITER(s, s.JPU);
         if (damped) {

@@ -145,11 +145,18 @@ void iterate(State& s) {
         if (s.JPU > 5 && s.JPD >= 4) {
             write(s, s.JPU, "(/'Iteration:',i3)", s.JITER);
         }
-        for (int lz = 1; lz <= s.LZTOT; ++lz) {
-            ZREC& zr = s.ZR(lz);
-            zr.RMS = Quad{};
-            zr.ZMAX = Quad{};
-            zr.MDMAX = 0;
+        // With the damped step the error at the accepted values is known
+        // already, from the evaluation of the trial the last iteration
+        // accepted (or of the values it kept): the baseline is that
+        // evaluation, not a new one. The line search keeps its own.
+        const bool carried = s.JSTEPMULT == 3 && s.JITER > 0;
+        if (!carried) {
+            for (int lz = 1; lz <= s.LZTOT; ++lz) {
+                ZREC& zr = s.ZR(lz);
+                zr.RMS = Quad{};
+                zr.ZMAX = Quad{};
+                zr.MDMAX = 0;
+            }
         }
         s.MD = 0;
         YOUQUORL(s, 2);
@@ -170,7 +177,9 @@ void iterate(State& s) {
             }
         }
 
-        EVALFIT(s, s.RSS, 0);
+        if (!carried) {
+            EVALFIT(s, s.RSS, 0);
+        }
         requireFiniteError(s, false);
         if (s.JITER == 0 && s.JPD >= 4) {
             PRINTITER(s, s.JPU);
