@@ -149,40 +149,61 @@ bool splitDecimal(std::string_view text, DecimalParts& parts) {
     return true;
 }
 
-// D / 10^m for 22 < m <= 27 (D < 2^53, so D < 5^m): the pair the general
-// conversion gives, from integers. D / 10^m = (D / 5^m) 2^-m, and 5^m < 2^63,
-// so three steps of long division by 5^m in base 2^64 give the quotient
-// u = D / 5^m < 1 as a 192-bit fraction Q 2^-192 and a remainder, which is
+__extension__ typedef unsigned __int128 U128;
+__extension__ typedef __int128 I128;
+
+// The pair of an integer N < 2^128 times 2^scale, exactly: the head is N
+// rounded to the nearest double (the conversion of an integer is correctly
+// rounded, ties to even), the rest N - head an exact integer of at most 75
+// bits, rounded the same way.
+Quad pairOfInteger(U128 n, int scale) {
+    const double head = static_cast<double>(n);
+    const I128 rest = static_cast<I128>(n - static_cast<U128>(head));
+    return Quad{std::ldexp(head, scale), std::ldexp(static_cast<double>(rest), scale)};
+}
+
+// D / 10^m for 0 < m <= 27 and any D < 2^64: the pair the general conversion
+// gives, from integers. D / 10^m = (D / 5^m) 2^-m, and 5^m < 2^63, so four
+// steps of long division by 5^m in base 2^64 give u = D / 5^m as a 256-bit
+// number Q 2^-192 and a remainder. When 5^m divides D the value is the
+// integer D / 5^m times 2^-m, taken exactly. Otherwise the remainder is
 // never zero (5^m does not divide D 2^192): u lies strictly between two
 // neighbouring values of Q, and no rounding of it is ever a tie. Q has its
-// leading one within its first 64 bits (u >= 5^-27 > 2^-63), so its leading
-// 128 bits T hold the 53 bits of the head and at least 75 below; the head
-// is T rounded to 53 bits, the rest (below or above it) is the remaining
-// bits plus the nonzero fraction, rounded again to 53 bits when its integer
-// part has at least 54 (else the fraction could decide it: false, and the
-// exact conversion answers; a value within 2^-74 of a double).
-bool divideByWidePowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
-    __extension__ typedef unsigned __int128 U128;
+// leading one at bit 129 or above (u >= 5^-27 > 2^-63), so its leading 128
+// bits T hold the 53 bits of the head and 75 below; the head is T rounded
+// to 53 bits, the rest (below or above it) is the remaining bits plus the
+// nonzero fraction, rounded again to 53 bits when its integer part has at
+// least 54 (else the fraction could decide it: false, and the exact
+// conversion answers; a value within 2^-74 of a double).
+bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
     std::uint64_t five = 1;
     for (int i = 0; i < m; ++i) {
         five *= 5;
     }
-    std::uint64_t q[3];
-    std::uint64_t r = digits;
-    for (std::uint64_t& word : q) {
-        const U128 x = static_cast<U128>(r) << 64;
-        word = static_cast<std::uint64_t>(x / five);
+    if (digits % five == 0) {
+        const Quad exact = pairOfInteger(digits / five, -m);
+        out = negative ? Quad{-exact.hi, -exact.lo} : exact;
+        return true;
+    }
+    std::uint64_t q[4];
+    std::uint64_t r = 0;
+    for (int i = 0; i < 4; ++i) {
+        const U128 x = (static_cast<U128>(r) << 64) | (i == 0 ? digits : 0);
+        q[i] = static_cast<std::uint64_t>(x / five);
         r = static_cast<std::uint64_t>(x % five);
     }
-    // Normalise: the leading one of q[0] to bit 127 of T.
-    const int shift = __builtin_clzll(q[0]);
-    U128 t = (static_cast<U128>(q[0]) << 64) | q[1];
+    // Normalise: the leading one of Q to bit 127 of T; `lead` is the word
+    // that holds it (0 or 1: Q >= 2^129).
+    const int lead = q[0] != 0 ? 0 : 1;
+    const int shift = __builtin_clzll(q[lead]);
+    U128 t = (static_cast<U128>(q[lead]) << 64) | q[lead + 1];
     if (shift > 0) {
-        t = (t << shift) | (q[2] >> (64 - shift));
+        t = (t << shift) | (q[lead + 2] >> (64 - shift));
     }
-    // u = (T + f) 2^(-128 - shift) with 0 < f < 1 (the bits of q[2] left
-    // below T and the remainder).
-    const int scale = -128 - shift - m;
+    // u 2^-m = (T + f) 2^scale with 0 < f < 1 (the bits of Q left below T
+    // and the remainder): T's last bit is bit 128 + 64 (1 - lead) - shift of
+    // Q, which counts 2^-192.
+    const int scale = 64 * (1 - lead) - 128 - shift - m;
     constexpr int kRestBits = 75;
     const U128 restMask = (static_cast<U128>(1) << kRestBits) - 1;
     std::uint64_t head = static_cast<std::uint64_t>(t >> kRestBits);
@@ -216,8 +237,9 @@ bool divideByWidePowerOfTen(std::uint64_t digits, int m, bool negative, Quad& ou
 
 // The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
 // and |E| <= 22 (after moving zeros of a larger E into D), both exact
-// doubles, or -27 <= E < -22 (divideByWidePowerOfTen: the small values of
-// the drawing files, 0.459242550E-16). The result is the pair the general
+// doubles, or -27 <= E < -22 (divideByPowerOfTen: the small values of the
+// drawing files, 0.459242550E-16), or D < 2^64 (17 to 19 digits) with
+// -27 <= E <= 19 (a 128-bit integer, or divideByPowerOfTen). The result is the pair the general
 // conversion gives, the double nearest the value and the double nearest
 // the rest:
 //  - E >= 0: D * 10^E is exactly p + e (the product and its exact error,
@@ -265,6 +287,20 @@ bool shortDecimalValue(std::uint64_t digits, long exp10, bool negative, Quad& ou
     }
     constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
     if (digits > kExactLimit) {
+        // 17 to 19 digits (what every program that writes doubles writes):
+        // D * 10^E as a 128-bit integer for E >= 0, else by long division.
+        if (exp10 >= 0 && exp10 <= 19) {
+            U128 n = digits;
+            for (long i = 0; i < exp10; ++i) {
+                n *= 10;
+            }
+            const Quad v = pairOfInteger(n, 0);
+            out = negative ? Quad{-v.hi, -v.lo} : v;
+            return true;
+        }
+        if (exp10 < 0 && exp10 >= -27) {
+            return divideByPowerOfTen(digits, static_cast<int>(-exp10), negative, out);
+        }
         return false;
     }
     while (exp10 > 22 && digits <= kExactLimit / 10) {
@@ -272,7 +308,7 @@ bool shortDecimalValue(std::uint64_t digits, long exp10, bool negative, Quad& ou
         --exp10;
     }
     if (exp10 < -22 && exp10 >= -27) {
-        return divideByWidePowerOfTen(digits, static_cast<int>(-exp10), negative, out);
+        return divideByPowerOfTen(digits, static_cast<int>(-exp10), negative, out);
     }
     if (exp10 > 22 || exp10 < -22) {
         return false;

@@ -3,6 +3,8 @@
 // the fast path for short decimals against the exact general conversion.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cmath>
 #include <cstdint>
 #include <bit>
@@ -209,6 +211,25 @@ TEST(DecimalParse, ShortDecimalFastPathGivesTheExactPair) {
         }
         const int x = 21 + pick(9) - count;  // the value is D * 10^-(count + x)
         expectSamePair(t + (x >= 0 ? "E-" : "E+") + std::to_string(x >= 0 ? x : -x));
+    }
+    // Fields of 17 to 19 digits, as every program that writes doubles
+    // writes them (%.17g of random doubles over the range the fast path
+    // takes, 1e-27 .. 1e38), and values exact in binary that sit on a tie of
+    // the head: D = 5^m (2^53 + 1) 2^j written over 10^m.
+    std::uniform_real_distribution<double> logScale(-27.0, 37.0);
+    for (int n = 0; n < kRandomTexts / 2; ++n) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, n % 3 == 0 ? "%.19g" : "%.17g", std::pow(10.0, logScale(rng)));
+        expectSamePair(buf);
+    }
+    for (int m = 1; m <= 8; ++m) {
+        for (int j = 0; j <= 2; ++j) {
+            std::uint64_t d = ((std::uint64_t{1} << 53) + 1) << j;
+            for (int i = 0; i < m && d <= UINT64_MAX / 5; ++i) {
+                d *= 5;
+            }
+            expectSamePair(std::to_string(d) + "e-" + std::to_string(m));
+        }
     }
     for (const char* bad : {"", "-", ".", "1..2", "1e", "1e+", "1e12345", "1x", "e5", "1.5e-3 ", "--1", "1e+-2"}) {
         expectSamePair(bad);
