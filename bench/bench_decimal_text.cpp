@@ -1,4 +1,5 @@
-// Decimal text of the e18.9 fields of a drawing's point list, both ways,
+// Decimal text of the e18.9 fields of a drawing's point list, and of the
+// 17-digit fields of a data table, both ways,
 // per field: read back through parseQuad (whose fast path serves them)
 // beside the exact general conversion alone, and written through the e18.9
 // descriptor (whose digits come from the fast path for few digits) beside
@@ -6,6 +7,7 @@
 // written with its format.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -39,16 +41,33 @@ const std::vector<std::string>& fields() {
     return v;
 }
 
+// Fields as every program that writes doubles writes them: %.17g of
+// doubles over 1e-12 .. 1e12 (the columns of a data table).
+const std::vector<std::string>& doubleFields() {
+    static const std::vector<std::string> v = [] {
+        std::mt19937_64 rng(17);
+        std::uniform_real_distribution<double> logScale(-12.0, 12.0);
+        std::vector<std::string> out;
+        for (int i = 0; i < 1024; ++i) {
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%.17g", ((rng() & 1) != 0 ? -1.0 : 1.0) * std::pow(10.0, logScale(rng)));
+            out.emplace_back(buf);
+        }
+        return out;
+    }();
+    return v;
+}
+
 template <class F>
-void perField(benchmark::State& state, F parse) {
+void perField(benchmark::State& state, F parse, const std::vector<std::string>& all = fields()) {
     Quad q{};
     for (auto _ : state) {
-        for (const std::string& f : fields()) {
+        for (const std::string& f : all) {
             parse(f, q);
             benchmark::DoNotOptimize(q);
         }
     }
-    state.counters["per_field"] = benchmark::Counter(static_cast<double>(fields().size()),
+    state.counters["per_field"] = benchmark::Counter(static_cast<double>(all.size()),
                                                     benchmark::Counter::kIsIterationInvariantRate |
                                                         benchmark::Counter::kInvert);
 }
@@ -62,6 +81,17 @@ void BM_DecimalField_Exact(benchmark::State& state) {
     perField(state, [](const std::string& f, Quad& q) { return quorl::detail::parseQuadExact(f, q); });
 }
 BENCHMARK(BM_DecimalField_Exact);
+
+void BM_DoubleField_Fast(benchmark::State& state) {
+    perField(state, [](const std::string& f, Quad& q) { return quorl::parseQuad(f, q); }, doubleFields());
+}
+BENCHMARK(BM_DoubleField_Fast);
+
+void BM_DoubleField_Exact(benchmark::State& state) {
+    perField(state, [](const std::string& f, Quad& q) { return quorl::detail::parseQuadExact(f, q); },
+             doubleFields());
+}
+BENCHMARK(BM_DoubleField_Exact);
 
 // One record of the point list: an integer, an f5.1 and three e18.9 fields.
 void BM_ReadPointRecord(benchmark::State& state) {
