@@ -5,6 +5,7 @@
 #include "engine/beamer.hpp"
 #include "engine/invert.hpp"
 #include "engine/point_partials.hpp"
+#include "engine/chunked_normal_equations.hpp"
 #include "engine/stages.hpp"
 #include "text/float_write.hpp"
 
@@ -76,15 +77,20 @@ void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& 
     }
 }
 
-void formNormalEquations(State& s, PartialsUse use, const std::function<void(State&)>& alsoEach) {
+NormalSums formNormalEquations(State& s, PartialsUse use) {
     s.BTZ.fill(Quad{});
     s.BTB.fill(Quad{});
+    NormalSums sums;
     // How far the rounding of the residuals may move sum(z**2)/2: each z is
     // a difference of quantities about |ZDATA * WT| + |z| in size (the
     // measured value and the model's, by the convention of mode 4), so
     // rounded by about 2^-104 of that.
     Quad rounding{};
-    partialsPass(s, use, [&alsoEach, &rounding](State& st) {
+    if (formNormalEquationsInChunks(s, use == PartialsUse::Step, sums, rounding)) {
+        s.errorRounding = rounding * Quad{0x1p-104, 0.0};
+        return sums;
+    }
+    partialsPass(s, use, [&sums, &rounding](State& st) {
         for (st.LZ = 1; st.LZ <= st.LZTOT; ++st.LZ) {
             const Quad zbase = st.ZR(st.LZ).ZBASE;
             const ZREC& zr = st.ZR(st.LZ);
@@ -97,11 +103,12 @@ void formNormalEquations(State& s, PartialsUse use, const std::function<void(Sta
                 }
             }
         }
-        if (alsoEach) {
-            alsoEach(st);
+        for (int lz = 1; lz <= st.LZTOT; ++lz) {
+            sums.add(st.ZR(lz).ZBASE, st.ZR(lz).WT);
         }
     });
     s.errorRounding = rounding * Quad{0x1p-104, 0.0};
+    return sums;
 }
 
 void denormalizeNormalEquations(State& s) { scaleByNorms(s); }

@@ -39,10 +39,28 @@ enum class PartialsUse { Step, Plain };
 // P is PBASE again afterwards).
 void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each);
 
+// The sums of the squared residuals at the values of a partials pass:
+// weighted (chi-square, in data-point order) and unweighted (Z / WT; not
+// usable when a weight is 0 or not finite).
+struct NormalSums {
+    Quad chiSquare{}, unweighted{};
+    bool weightsUsable = true;
+    void add(const Quad& z, const Quad& wt) {
+        chiSquare = chiSquare + z * z;
+        if (wt != Quad{} && isFinite(wt)) {
+            const Quad r = z / wt;
+            unweighted = unweighted + r * r;
+        } else {
+            weightsUsable = false;
+        }
+    }
+};
+
 // BTB and BTZ accumulated over every data point at PR(:).PBASE; P = PBASE
-// after each parameter's shift. `alsoEach`, when given, is called for every
-// data point after its contribution (ZR(:).ZBASE and B as in partialsPass).
-void formNormalEquations(State& s, PartialsUse use, const std::function<void(State&)>& alsoEach = {});
+// after each parameter's shift; errorRounding the estimate of the rounding
+// of sum(z**2)/2 there. With a point model, the pass goes in chunks over
+// threads (engine/chunked_normal_equations.hpp).
+NormalSums formNormalEquations(State& s, PartialsUse use);
 
 // PR(:).BTBNORM from the diagonal of BTB (its square root, or 1 where it is
 // 0 or not finite), and BTB divided by them: the normalised matrix, with a

@@ -144,24 +144,10 @@ void computeUncertainty(State& s) {
     // The normal equations at the accepted values, and on the way the sums
     // of the squared residuals, weighted (chi-square, summed directly
     // rather than from the rounded RSS) and unweighted (Z / WT).
-    Quad chiSquare{}, unweighted{};
-    bool weightsUsable = true;
-    formNormalEquations(s, PartialsUse::Plain, [&](State& st) {
-        for (int lz = 1; lz <= st.LZTOT; ++lz) {
-            const Quad z = st.ZR(lz).ZBASE;
-            const Quad wt = st.ZR(lz).WT;
-            chiSquare = chiSquare + z * z;
-            if (wt != Quad{} && isFinite(wt)) {
-                const Quad r = z / wt;
-                unweighted = unweighted + r * r;
-            } else {
-                weightsUsable = false;
-            }
-        }
-    });
-    u.chiSquare = chiSquare;
-    if (weightsUsable) {
-        u.residualSumOfSquares = unweighted;
+    const NormalSums sums = formNormalEquations(s, PartialsUse::Plain);
+    u.chiSquare = sums.chiSquare;
+    if (sums.weightsUsable) {
+        u.residualSumOfSquares = sums.unweighted;
     }
     // What the convergence test needs of the normal equations before the
     // matrix is replaced by its inverse: g = B'z and the diagonal of B'B.

@@ -25,7 +25,7 @@ std::vector<io::NamelistMember> configMembers(State& s) {
         {"WHAT", s.WHAT},           {"WHY", s.WHY},           {"HOW", s.HOW},
         {"WHO", s.WHO},             {"WHEN", s.WHEN},         {"WHERE1", s.WHERE1},
         {"JUSERPHASE", s.JUSERPHASE}, {"JUSERCONFIG", s.JUSERCONFIG}, {"CJUSERFILE", s.CJUSERFILE},
-        {"JPARTIALS", s.JPARTIALS},
+        {"JPARTIALS", s.JPARTIALS},   {"JTHREADS", s.JTHREADS},
     };
 }
 

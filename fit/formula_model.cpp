@@ -1,10 +1,13 @@
 #include "fit/formula_model.hpp"
 
+#include <memory>
+
 #include <algorithm>
 #include <string>
 
 #include "engine/increments.hpp"
 #include "engine/user_config.hpp"
+#include "fit/formula_points.hpp"
 #include "io/stop.hpp"
 
 namespace quorl::fit {
@@ -99,6 +102,9 @@ void FormulaModel::load(State& s) {
     for (int l = 1; l <= s.LZTOT; ++l) {
         s.ZR(l).ZNAME = plan_.measured[static_cast<std::size_t>(l - 1)].text;
     }
+    // The passes over the data may go over threads: every data point's
+    // residuals come from DATAE, the weights and the formulas alone.
+    s.pointModel = std::make_shared<FormulaPoints>(plan_, weights_, vars_.size());
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const auto k = static_cast<std::size_t>(kp - 1);
         s.PR(kp).PNAME = plan_.parameters[k];

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@
 #include "model/array.hpp"
 #include "model/constants.hpp"
 #include "model/fixed_array.hpp"
+#include "model/point_model.hpp"
 #include "model/records.hpp"
 #include "quad/quad.hpp"
 
@@ -63,6 +65,8 @@ struct State {
     // PR(:).DELTA; 1 exact, from the model's mode 7; 2 central differences
     // with PR(:).DELTA, extrapolated (engine/data_point_partials.hpp).
     std::int32_t JPARTIALS = 0;
+    // Threads of a pass over the data with a point model (0: every core).
+    std::int32_t JTHREADS = 0;
     // Evaluations of all residuals so far: one per fit evaluation, and per
     // partials pass one plus the shifted evaluations of its differences.
     std::int64_t evaluations = 0;
@@ -188,6 +192,10 @@ struct State {
     // ---- the program's units and its model ------------------------------
     io::Units units;
     Model model;
+    // The model's data points without the shared state, when it has them:
+    // the passes over the data then go in chunks over threads
+    // (engine/point_model.hpp).
+    std::shared_ptr<const PointModel> pointModel;
 
     // ---- values routines keep between their calls ----------------------
     struct Driver {

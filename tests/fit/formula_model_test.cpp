@@ -4,6 +4,7 @@
 // parameter gives, bit for bit, the values of the same model written in C++.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -247,3 +248,34 @@ TEST(FormulaModel, FitsAsTheSameModelWrittenInCpp) {
 }
 
 }  // namespace
+
+// Passes over more than one chunk of data points go over threads: the
+// values and every figure of the results are the same to the last bit at
+// 1, 2 and 4 threads.
+TEST(FormulaModel, TheSameResultAtAnyNumberOfThreads) {
+    std::ostringstream table;
+    table.precision(17);
+    table << "x y s\n";
+    for (int i = 0; i < 5 * quorl::kChunkPoints + 17; ++i) {
+        const double x = 0.001 * i;
+        table << x << ' ' << 5 * std::exp(-0.8 * x) + 1.2 + 0.05 * std::sin(7.3 * i) << ' ' << 0.05 + 0.01 * (i % 7)
+              << '\n';
+    }
+    std::string first;
+    for (const int threads : {1, 2, 4}) {
+        SCOPED_TRACE(threads);
+        TempDir dir;
+        TempDir::writeFile("data.txt", table.str());
+        TempDir::writeFile("Quorl-user.nml", "&QUORLNML CJUSERFILE='data.txt', JPD=1, JTHREADS=" +
+                                                 std::to_string(threads) +
+                                                 " /\n&QUORLFIT FORMULA='a*exp(-b*x) + c', PARAMETERS='a = 1, b = 1, "
+                                                 "c = 0', AUXILIARY='x', MEASURED='y', WEIGHT='1/s' /\n");
+        const RunOutcome r = runFormulaModel();
+        ASSERT_EQ(r.status, 0) << r.console;
+        const std::string results = valueLines() + TempDir::readFile("Quorl-results.json");
+        if (first.empty()) {
+            first = results;
+        }
+        EXPECT_EQ(results, first);
+    }
+}
