@@ -6,6 +6,7 @@
 #include "engine/beamer.hpp"
 #include "engine/chunked_pass.hpp"
 #include "engine/data_point_partials.hpp"
+#include "engine/point_partials.hpp"
 
 namespace quorl {
 
@@ -60,9 +61,7 @@ void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z,
             }
             p[k] = pr.PBASE;
             for (std::size_t l = 0; l < L; ++l) {
-                const Quad wide = (down[l] - up[l]) / (h + h);
-                const Quad narrow = (downHalf[l] - upHalf[l]) / h;
-                b[l * static_cast<std::size_t>(K) + k] = (fromInt(4) * narrow - wide) / fromInt(3);
+                b[l * static_cast<std::size_t>(K) + k] = extrapolatedCentral(h, up[l], down[l], upHalf[l], downHalf[l]);
             }
         }
         if (scaled) {
@@ -84,11 +83,7 @@ bool formNormalEquationsInChunks(State& s, bool scaled, NormalSums& sums, Quad& 
     const int K = s.KPTOT;
     const auto Ks = static_cast<std::size_t>(K);
     const auto Ls = static_cast<std::size_t>(s.LZTOT);
-    std::int64_t free = 0;
-    for (int kp = 1; kp <= K; ++kp) {
-        free += s.PR(kp).OFFON != Quad{} ? 1 : 0;
-    }
-    s.evaluations += 1 + (s.JPARTIALS == 1 ? 0 : s.JPARTIALS == 2 ? 4 * free : free);
+    countPartialsPass(s);
     s.MD = 0;
     YOUQUORL(s, 2);
     Vec base(Ks);

@@ -55,13 +55,17 @@ void scaleByNorms(State& s) {
 
 }  // namespace
 
-void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each) {
-    const bool step = use == PartialsUse::Step;
+void countPartialsPass(State& s) {
     std::int64_t free = 0;
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         free += s.PR(kp).OFFON != Quad{} ? 1 : 0;
     }
     s.evaluations += 1 + (s.JPARTIALS == 1 ? 0 : s.JPARTIALS == 2 ? 4 * free : free);
+}
+
+void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each) {
+    const bool step = use == PartialsUse::Step;
+    countPartialsPass(s);
     s.MD = 0;
     YOUQUORL(s, 2);
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {

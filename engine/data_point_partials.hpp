@@ -39,6 +39,10 @@ enum class PartialsUse { Step, Plain };
 // P is PBASE again afterwards).
 void partialsPass(State& s, PartialsUse use, const std::function<void(State&)>& each);
 
+// Adds a partials pass to s.evaluations: one evaluation of all residuals
+// and the shifted ones of its differences (1 or 4 per free parameter).
+void countPartialsPass(State& s);
+
 // The sums of the squared residuals at the values of a partials pass:
 // weighted (chi-square, in data-point order) and unweighted (Z / WT; not
 // usable when a weight is 0 or not finite).

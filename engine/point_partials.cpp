@@ -39,9 +39,7 @@ void central(State& s) {
     residualsShifted(s, half, upHalf);
     residualsShifted(s, -half, downHalf);
     for (int lz = 1; lz <= s.LZTOT; ++lz) {
-        const Quad wide = (down(lz) - up(lz)) / (h + h);
-        const Quad narrow = (downHalf(lz) - upHalf(lz)) / h;
-        s.B(lz, s.KP) = (fromInt(4) * narrow - wide) / fromInt(3);
+        s.B(lz, s.KP) = extrapolatedCentral(h, up(lz), down(lz), upHalf(lz), downHalf(lz));
     }
 }
 

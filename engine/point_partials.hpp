@@ -30,4 +30,14 @@ namespace quorl {
 // PR(:).P = PR(:).PBASE again on return.
 void pointPartials(State& s, bool scaled);
 
+// The extrapolated central difference of method 2 from Z at P + h, P - h,
+// P + h/2 and P - h/2: (4 D(h/2) - D(h)) / 3, D(h) = (Z(P - h) - Z(P + h))
+// / (2h), with B's sign.
+inline Quad extrapolatedCentral(const Quad& h, const Quad& up, const Quad& down, const Quad& upHalf,
+                                const Quad& downHalf) {
+    const Quad wide = (down - up) / (h + h);
+    const Quad narrow = (downHalf - upHalf) / h;
+    return (fromInt(4) * narrow - wide) / fromInt(3);
+}
+
 }  // namespace quorl
