@@ -29,28 +29,25 @@ TEST(InvertIndependentBlock, AgreesWithTheInverterAtFullRank) {
     std::mt19937_64 rng(11);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     for (int n : {1, 2, 4, 7}) {
-        // M = J'J of a random 3n x n J, scaled to a unit diagonal.
-        std::vector<std::vector<Quad>> J(static_cast<std::size_t>(3 * n), std::vector<Quad>(static_cast<std::size_t>(n)));
-        for (auto& row : J) {
-            for (auto& v : row) {
-                v = Quad{u(rng), 0.0};
-            }
-        }
-        Array2<Quad> m(1, n, 1, n);
-        for (int i = 1; i <= n; ++i) {
-            for (int j = 1; j <= n; ++j) {
-                for (const auto& row : J) {
-                    m(i, j) = m(i, j) + row[static_cast<std::size_t>(i - 1)] * row[static_cast<std::size_t>(j - 1)];
-                }
-            }
+        // J'J of a random 3n x n J, scaled to a unit diagonal; both copies.
+        std::vector<Quad> J(static_cast<std::size_t>(3 * n * n));
+        for (Quad& v : J) {
+            v = Quad{u(rng), 0.0};
         }
         Array2<Quad> a(1, n, 1, n), b(1, n, 1, n);
         for (int i = 1; i <= n; ++i) {
             for (int j = 1; j <= n; ++j) {
-                a(i, j) = m(i, j) / sqrt(m(i, i) * m(j, j));
-                b(i, j) = a(i, j);
+                for (int r = 0; r < 3 * n; ++r) {
+                    a(i, j) = a(i, j) + J[static_cast<std::size_t>(r * n + i - 1)] * J[static_cast<std::size_t>(r * n + j - 1)];
+                }
             }
         }
+        for (int i = 1; i <= n; ++i) {
+            for (int j = 1; j <= n; ++j) {
+                b(i, j) = a(i, j) / sqrt(a(i, i) * a(j, j));
+            }
+        }
+        a = b;
         Array1<std::int32_t> used(1, n), usedB(1, n);
         EXPECT_EQ(quorl::invertIndependentBlock(n, a, used, kThreshold), n);
         Quad valmin, detn;
