@@ -1,6 +1,7 @@
 #include "engine/chunked_normal_equations.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "engine/beamer.hpp"
@@ -16,15 +17,24 @@ using Vec = std::vector<Quad>;
 
 // One chunk's share of the pass.
 struct ChunkSums {
-    Vec BTZ, BTB;  // BTB(k2, k) at k2 + K k (0-based)
+    Vec BTZ, BTB;  // BTB(k2, k) at k2 + K k (0-based), for k2 <= k
     Vec z, b;      // the last data point's residuals and partials
     NormalSums sums;
-    Quad rounding{};
+    double rounding = 0.0;
+    ResidualRecords records;
 };
 
-// The residuals and partials of data point md at p (PBASE), by the
-// method of JPARTIALS, as engine/point_partials.hpp makes them; p is
-// shifted and restored for the differences.
+// A whole pass: the chunks' sums added in chunk order.
+struct PassSums {
+    Vec BTB, BTZ, lastZ, lastB;
+    NormalSums sums;
+    Quad rounding{};
+    std::vector<ResidualRecords> records;
+};
+
+// The residuals and partials of data point md at p, by the method of
+// JPARTIALS, as engine/point_partials.hpp makes them; p is shifted and
+// restored for the differences.
 void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z, Vec& b, Vec& zdata, Vec& wt,
                 Vec& up, Vec& down, Vec& upHalf, Vec& downHalf, bool scaled, PointModel::Workspace& w) {
     const int K = s.KPTOT;
@@ -64,7 +74,8 @@ void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z,
                 b[l * static_cast<std::size_t>(K) + k] = extrapolatedCentral(h, up[l], down[l], upHalf[l], downHalf[l]);
             }
         }
-        if (scaled) {
+        // A factor of exactly 1 leaves the partials as they are.
+        if (scaled && pr.OFFON != Quad{1.0, 0.0}) {
             for (std::size_t l = 0; l < L; ++l) {
                 b[l * static_cast<std::size_t>(K) + k] = b[l * static_cast<std::size_t>(K) + k] * pr.OFFON;
             }
@@ -72,77 +83,202 @@ void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z,
     }
 }
 
-}  // namespace
-
-bool formNormalEquationsInChunks(State& s, bool scaled, NormalSums& sums, Quad& rounding) {
-    if (!s.pointModel || (scaled && s.JPD >= 5) || s.MDTOT < 1 ||
-        (s.JPARTIALS == 1 && !s.pointModel->exactPartials())) {
-        return false;
-    }
+// The pass at the values `at` (p of every parameter; the differences shift
+// them from there), with the records of a fit evaluation when asked.
+PassSums normalPass(const State& s, const Vec& at, bool scaled, bool records) {
     const PointModel& model = *s.pointModel;
-    const int K = s.KPTOT;
-    const auto Ks = static_cast<std::size_t>(K);
+    const auto Ks = static_cast<std::size_t>(s.KPTOT);
     const auto Ls = static_cast<std::size_t>(s.LZTOT);
-    countPartialsPass(s);
-    s.MD = 0;
-    YOUQUORL(s, 2);
-    Vec base(Ks);
-    for (int kp = 1; kp <= K; ++kp) {
-        base[static_cast<std::size_t>(kp - 1)] = s.PR(kp).PBASE;
-    }
-
     const int chunks = (s.MDTOT + kChunkPoints - 1) / kChunkPoints;
     std::vector<ChunkSums> parts(static_cast<std::size_t>(chunks));
     forEachChunk(s, chunks, [&](int c, PointModel::Workspace& w) {
         ChunkSums& part = parts[static_cast<std::size_t>(c)];
         part.BTZ.assign(Ks, Quad{});
         part.BTB.assign(Ks * Ks, Quad{});
-        Vec p = base, z(Ls), b(Ls * Ks), zdata(Ls), wt(Ls), up(Ls), down(Ls), upHalf(Ls), downHalf(Ls);
+        if (records) {
+            part.records.start(Ls);
+        }
+        Vec p = at, z(Ls), b(Ls * Ks), zdata(Ls), wt(Ls), up(Ls), down(Ls), upHalf(Ls), downHalf(Ls);
         const int first = c * kChunkPoints + 1;
         const int last = std::min(s.MDTOT, first + kChunkPoints - 1);
         for (int md = first; md <= last; ++md) {
             partialsOf(s, model, md, p, z, b, zdata, wt, up, down, upHalf, downHalf, scaled, w);
-            // The accumulation of formNormalEquations, term for term.
+            // B'z and the upper triangle of B'B, in data-point order.
             for (std::size_t l = 0; l < Ls; ++l) {
                 const Quad zbase = z[l];
-                part.rounding = part.rounding + abs(zbase) * (abs(zdata[l] * wt[l]) + abs(zbase));
+                part.rounding += std::fabs(zbase.hi) * (std::fabs(zdata[l].hi * wt[l].hi) + std::fabs(zbase.hi));
+                const Quad* row = &b[l * Ks];
                 for (std::size_t k = 0; k < Ks; ++k) {
-                    const Quad bk = b[l * Ks + k];
+                    const Quad bk = row[k];
                     part.BTZ[k] = part.BTZ[k] + bk * zbase;
-                    for (std::size_t k2 = 0; k2 < Ks; ++k2) {
-                        part.BTB[k2 + Ks * k] = part.BTB[k2 + Ks * k] + b[l * Ks + k2] * bk;
+                    Quad* column = &part.BTB[Ks * k];
+                    for (std::size_t k2 = 0; k2 <= k; ++k2) {
+                        column[k2] = column[k2] + row[k2] * bk;
                     }
                 }
+                part.sums.add(zbase, wt[l]);
             }
-            for (std::size_t l = 0; l < Ls; ++l) {
-                part.sums.add(z[l], wt[l]);
+            if (records) {
+                part.records.add(md, md == first, z.data());
             }
+        }
+        if (records) {
+            part.records.last = z;
         }
         part.z = std::move(z);
         part.b = std::move(b);
     });
 
+    PassSums pass;
+    pass.BTZ.assign(Ks, Quad{});
+    pass.BTB.assign(Ks * Ks, Quad{});
+    double rounding = 0.0;
     for (const ChunkSums& part : parts) {
-        for (int k = 1; k <= K; ++k) {
-            s.BTZ(k) = s.BTZ(k) + part.BTZ[static_cast<std::size_t>(k - 1)];
-            for (int k2 = 1; k2 <= K; ++k2) {
-                s.BTB(k2, k) = s.BTB(k2, k) + part.BTB[static_cast<std::size_t>(k2 - 1) + Ks * static_cast<std::size_t>(k - 1)];
+        for (std::size_t k = 0; k < Ks; ++k) {
+            pass.BTZ[k] = pass.BTZ[k] + part.BTZ[k];
+            for (std::size_t k2 = 0; k2 <= k; ++k2) {
+                pass.BTB[k2 + Ks * k] = pass.BTB[k2 + Ks * k] + part.BTB[k2 + Ks * k];
             }
         }
-        sums.chiSquare = sums.chiSquare + part.sums.chiSquare;
-        sums.unweighted = sums.unweighted + part.sums.unweighted;
-        sums.weightsUsable = sums.weightsUsable && part.sums.weightsUsable;
-        rounding = rounding + part.rounding;
+        pass.sums.chiSquare = pass.sums.chiSquare + part.sums.chiSquare;
+        pass.sums.unweighted = pass.sums.unweighted + part.sums.unweighted;
+        pass.sums.weightsUsable = pass.sums.weightsUsable && part.sums.weightsUsable;
+        rounding += part.rounding;
     }
-    // As the pass of modes 3 and 4 leaves them: the last data point's
-    // residuals and partials, P = PBASE, and the progress indicator's marks.
-    const ChunkSums& final = parts.back();
-    for (int lz = 1; lz <= s.LZTOT; ++lz) {
-        s.ZR(lz).ZBASE = final.z[static_cast<std::size_t>(lz - 1)];
-        for (int kp = 1; kp <= K; ++kp) {
-            s.B(lz, kp) = final.b[static_cast<std::size_t>(lz - 1) * Ks + static_cast<std::size_t>(kp - 1)];
+    // B'B is symmetric: the lower triangle is the upper one.
+    for (std::size_t k = 0; k < Ks; ++k) {
+        for (std::size_t k2 = k + 1; k2 < Ks; ++k2) {
+            pass.BTB[k2 + Ks * k] = pass.BTB[k + Ks * k2];
         }
     }
+    pass.rounding = Quad{rounding, 0.0};
+    pass.lastZ = std::move(parts.back().z);
+    pass.lastB = std::move(parts.back().b);
+    if (records) {
+        pass.records.reserve(parts.size());
+        for (ChunkSums& part : parts) {
+            pass.records.push_back(std::move(part.records));
+        }
+    }
+    return pass;
+}
+
+bool sameBits(const Vec& a, const Vec& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const Quad& x, const Quad& y) {
+               return x.hi == y.hi && x.lo == y.lo;
+           });
+}
+
+Vec valuesOf(const State& s, Quad PREC::*member) {
+    Vec v(static_cast<std::size_t>(s.KPTOT));
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        v[static_cast<std::size_t>(kp - 1)] = s.PR(kp).*member;
+    }
+    return v;
+}
+
+// The normal equations formed ahead serve a pass at `base`: the same values
+// and factors; for a pass without the factors (the uncertainties) only
+// where every factor is 0 or 1, so that scaling changed nothing.
+bool aheadServes(const State& s, const Vec& base, bool scaled) {
+    const State::NormalEquationsAhead& a = s.normalAhead;
+    if (!a.valid || !sameBits(a.at, base) || !sameBits(a.offon, valuesOf(s, &PREC::OFFON))) {
+        return false;
+    }
+    return scaled || std::all_of(a.offon.begin(), a.offon.end(),
+                                 [](const Quad& f) { return f == Quad{} || f == Quad{1.0, 0.0}; });
+}
+
+}  // namespace
+
+void ResidualRecords::start(std::size_t quantities) {
+    squares.assign(quantities, Quad{});
+    largest.assign(quantities, Quad{});
+    at.assign(quantities, 0);
+}
+
+void ResidualRecords::add(int md, bool first, const Quad* z) {
+    for (std::size_t l = 0; l < squares.size(); ++l) {
+        squares[l] = squares[l] + z[l] * z[l];
+        if (first || absLess(largest[l], z[l])) {
+            largest[l] = z[l];
+            at[l] = md;
+        }
+    }
+}
+
+bool evaluatesAhead(const State& s) {
+    return s.pointModel && s.JSTEPMULT == 3 && s.JPARTIALS == 1 && s.pointModel->exactPartials() && s.JPD < 5 &&
+           s.MDTOT >= 1;
+}
+
+std::vector<ResidualRecords> evaluateAhead(State& s) {
+    const Vec at = valuesOf(s, &PREC::P);
+    PassSums pass = normalPass(s, at, true, true);
+    State::NormalEquationsAhead& a = s.normalAhead;
+    a.valid = true;
+    a.at = at;
+    a.offon = valuesOf(s, &PREC::OFFON);
+    a.BTB = std::move(pass.BTB);
+    a.BTZ = std::move(pass.BTZ);
+    a.lastZ = std::move(pass.lastZ);
+    a.lastB = std::move(pass.lastB);
+    a.chiSquare = pass.sums.chiSquare;
+    a.unweighted = pass.sums.unweighted;
+    a.weightsUsable = pass.sums.weightsUsable;
+    a.rounding = pass.rounding;
+    return std::move(pass.records);
+}
+
+bool formNormalEquationsInChunks(State& s, bool scaled, NormalSums& sums, Quad& rounding) {
+    if (!s.pointModel || (scaled && s.JPD >= 5) || s.MDTOT < 1 ||
+        (s.JPARTIALS == 1 && !s.pointModel->exactPartials())) {
+        return false;
+    }
+    const int K = s.KPTOT;
+    const auto Ks = static_cast<std::size_t>(K);
+    const Vec base = valuesOf(s, &PREC::PBASE);
+    if (aheadServes(s, base, scaled)) {
+        const State::NormalEquationsAhead& a = s.normalAhead;
+        for (int k = 1; k <= K; ++k) {
+            s.BTZ(k) = a.BTZ[static_cast<std::size_t>(k - 1)];
+            for (int k2 = 1; k2 <= K; ++k2) {
+                s.BTB(k2, k) = a.BTB[static_cast<std::size_t>(k2 - 1) + Ks * static_cast<std::size_t>(k - 1)];
+            }
+        }
+        sums.chiSquare = a.chiSquare;
+        sums.unweighted = a.unweighted;
+        sums.weightsUsable = a.weightsUsable;
+        rounding = a.rounding;
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            s.ZR(lz).ZBASE = a.lastZ[static_cast<std::size_t>(lz - 1)];
+            for (int kp = 1; kp <= K; ++kp) {
+                s.B(lz, kp) = a.lastB[static_cast<std::size_t>(lz - 1) * Ks + static_cast<std::size_t>(kp - 1)];
+            }
+        }
+    } else {
+        countPartialsPass(s);
+        s.MD = 0;
+        YOUQUORL(s, 2);
+        const PassSums pass = normalPass(s, base, scaled, false);
+        for (int k = 1; k <= K; ++k) {
+            s.BTZ(k) = pass.BTZ[static_cast<std::size_t>(k - 1)];
+            for (int k2 = 1; k2 <= K; ++k2) {
+                s.BTB(k2, k) = pass.BTB[static_cast<std::size_t>(k2 - 1) + Ks * static_cast<std::size_t>(k - 1)];
+            }
+        }
+        sums = pass.sums;
+        rounding = pass.rounding;
+        // As the pass of modes 3 and 4 leaves them: the last data point's
+        // residuals and partials.
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
+            s.ZR(lz).ZBASE = pass.lastZ[static_cast<std::size_t>(lz - 1)];
+            for (int kp = 1; kp <= K; ++kp) {
+                s.B(lz, kp) = pass.lastB[static_cast<std::size_t>(lz - 1) * Ks + static_cast<std::size_t>(kp - 1)];
+            }
+        }
+    }
+    // P = PBASE, and the progress indicator's marks.
     for (int kp = 1; kp <= K; ++kp) {
         s.PR(kp).P = s.PR(kp).PBASE;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/chunked_normal_equations.hpp"
 #include "engine/chunked_pass.hpp"
 #include "text/float_write.hpp"
 
@@ -39,60 +40,53 @@ void writeSummary(State& s, const Quad& RSSL, int IP) {
 }
 
 // The pass over the data through the point model, in chunks over threads:
-// each chunk's sums of squares and largest residual in data-point order,
-// then the chunks in order, the earliest winning a tie as in the pass of
-// modes 3 and 4.
+// each chunk's records in data-point order (with the normal equations
+// formed ahead where the damped step will want them), then the chunks in
+// order, the earliest winning a tie as in the pass of modes 3 and 4.
 void evaluatePoints(State& s) {
-    const int L = s.LZTOT;
-    const auto Ls = static_cast<std::size_t>(L);
-    std::vector<Quad> p(static_cast<std::size_t>(s.KPTOT));
-    for (int kp = 1; kp <= s.KPTOT; ++kp) {
-        p[static_cast<std::size_t>(kp - 1)] = s.PR(kp).P;
-    }
-    const int chunks = (s.MDTOT + kChunkPoints - 1) / kChunkPoints;
-    struct Sums {
-        std::vector<Quad> squares, largest, last;
-        std::vector<int> at;
-    };
-    std::vector<Sums> sums(static_cast<std::size_t>(chunks));
-    const PointModel& model = *s.pointModel;
-    forEachChunk(s, chunks, [&](int c, PointModel::Workspace& w) {
-        Sums& sum = sums[static_cast<std::size_t>(c)];
-        sum.squares.assign(Ls, Quad{});
-        sum.largest.assign(Ls, Quad{});
-        sum.at.assign(Ls, 0);
-        std::vector<Quad> z(Ls);
-        const int first = c * kChunkPoints + 1;
-        const int last = std::min(s.MDTOT, first + kChunkPoints - 1);
-        for (int md = first; md <= last; ++md) {
-            model.point(s, md, p.data(), z.data(), nullptr, nullptr, nullptr, w);
-            for (std::size_t l = 0; l < Ls; ++l) {
-                sum.squares[l] = sum.squares[l] + z[l] * z[l];
-                if (md == first || absLess(sum.largest[l], z[l])) {
-                    sum.largest[l] = z[l];
-                    sum.at[l] = md;
-                }
-            }
+    std::vector<ResidualRecords> records;
+    if (evaluatesAhead(s)) {
+        records = evaluateAhead(s);
+    } else {
+        const auto Ls = static_cast<std::size_t>(s.LZTOT);
+        std::vector<Quad> p(static_cast<std::size_t>(s.KPTOT));
+        for (int kp = 1; kp <= s.KPTOT; ++kp) {
+            p[static_cast<std::size_t>(kp - 1)] = s.PR(kp).P;
         }
-        sum.last = z;
-    });
+        const int chunks = (s.MDTOT + kChunkPoints - 1) / kChunkPoints;
+        records.resize(static_cast<std::size_t>(chunks));
+        const PointModel& model = *s.pointModel;
+        forEachChunk(s, chunks, [&](int c, PointModel::Workspace& w) {
+            ResidualRecords& r = records[static_cast<std::size_t>(c)];
+            r.start(Ls);
+            std::vector<Quad> z(Ls);
+            const int first = c * kChunkPoints + 1;
+            const int last = std::min(s.MDTOT, first + kChunkPoints - 1);
+            for (int md = first; md <= last; ++md) {
+                model.point(s, md, p.data(), z.data(), nullptr, nullptr, nullptr, w);
+                r.add(md, md == first, z.data());
+            }
+            r.last = z;
+        });
+    }
+    const int chunks = static_cast<int>(records.size());
     for (int c = 0; c < chunks; ++c) {
-        const Sums& sum = sums[static_cast<std::size_t>(c)];
-        for (int lz = 1; lz <= L; ++lz) {
+        const ResidualRecords& r = records[static_cast<std::size_t>(c)];
+        for (int lz = 1; lz <= s.LZTOT; ++lz) {
             ZREC& zr = s.ZR(lz);
             const auto l = static_cast<std::size_t>(lz - 1);
-            zr.RMS = zr.RMS + sum.squares[l];
-            if (c == 0 || absLess(zr.ZMAX, sum.largest[l])) {
-                zr.ZMAX = sum.largest[l];
-                zr.MDMAX = sum.at[l];
+            zr.RMS = zr.RMS + r.squares[l];
+            if (c == 0 || absLess(zr.ZMAX, r.largest[l])) {
+                zr.ZMAX = r.largest[l];
+                zr.MDMAX = r.at[l];
             }
             if (c == chunks - 1) {
-                zr.Z = sum.last[l];
+                zr.Z = r.last[l];
             }
         }
     }
     s.MD = s.MDTOT + 1;
-    s.LZ = L + 1;
+    s.LZ = s.LZTOT + 1;
 }
 
 }  // namespace

@@ -196,6 +196,18 @@ struct State {
     // the passes over the data then go in chunks over threads
     // (engine/point_model.hpp).
     std::shared_ptr<const PointModel> pointModel;
+    // The normal equations a fit evaluation formed ahead, with the point
+    // model's exact partials, at the values it evaluated: the damped step's
+    // accepted trial is the next iteration's partials pass, and the last
+    // one that of the uncertainties (engine/chunked_normal_equations.hpp).
+    struct NormalEquationsAhead {
+        bool valid = false;
+        std::vector<Quad> at, offon;     // the values and OFFON of the pass
+        std::vector<Quad> BTB, BTZ;      // BTB(k2, k) at k2 + KPTOT k (0-based)
+        std::vector<Quad> lastZ, lastB;  // the last data point's residuals and partials
+        Quad chiSquare{}, unweighted{}, rounding{};
+        bool weightsUsable = true;
+    } normalAhead;
 
     // ---- values routines keep between their calls ----------------------
     struct Driver {
