@@ -1,5 +1,6 @@
 #include "engine/data_table.hpp"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -37,20 +38,21 @@ std::string_view nameOf(std::string_view name) {
 // gives the same hash read the same table.
 struct Fingerprint {
     std::uint64_t h = 14695981039346656037ULL;
-    void add(const void* data, std::size_t size) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) {
-            h = (h ^ p[i]) * 1099511628211ULL;
-        }
+    // One 64-bit word: multiply, then fold the high bits down, so that
+    // every bit of the word reaches every bit of the hash.
+    void word(std::uint64_t w) {
+        h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
+        h ^= h >> 29;
     }
     void add(Quad v) {
-        add(&v.hi, sizeof v.hi);
-        add(&v.lo, sizeof v.lo);
+        word(std::bit_cast<std::uint64_t>(v.hi));
+        word(std::bit_cast<std::uint64_t>(v.lo));
     }
     void add(std::string_view text) {
-        const std::uint64_t n = text.size();
-        add(&n, sizeof n);
-        add(text.data(), text.size());
+        word(text.size());
+        for (const char c : text) {
+            word(static_cast<unsigned char>(c));
+        }
     }
 };
 
@@ -236,6 +238,7 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
 
     constexpr std::int64_t kMaxRows = std::numeric_limits<std::int32_t>::max();
     std::int64_t rows = 0;
+    std::vector<Quad> row(static_cast<std::size_t>(nxtot + static_cast<int>(y.size()) + 1));
     while (table.next()) {
         ++rows;
         if (fill && rows > rows_) {
@@ -248,17 +251,19 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
         const int md = static_cast<int>(rows);
         const Quad idValue = id.number != 0 ? table.number(id.number) : fromInt(md);
         fp.add(idValue);
+        row[0] = idValue;
         if (fill) {
             s.DATAE(0, md) = idValue;
             if (nx + ns == 0) {
                 s.DATAE(1, md) = Quad{};
             }
         }
-        auto take = [&](const Column& c, int row) {
+        auto take = [&](const Column& c, int at) {
             const Quad v = table.number(c.number);
             fp.add(v);
+            row[static_cast<std::size_t>(at)] = v;
             if (fill) {
-                s.DATAE(row, md) = v;
+                s.DATAE(at, md) = v;
             }
             return v;
         };
@@ -274,6 +279,11 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
         }
         for (int l = 1; l <= static_cast<int>(y.size()); ++l) {
             take(y[static_cast<std::size_t>(l - 1)], nxtot + l);
+        }
+        if (!fill && check_) {
+            if (const std::string fault = check_(row); !fault.empty()) {
+                table.fail(0, fault);
+            }
         }
     }
     if (rows == 0) {

@@ -59,6 +59,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,11 @@ public:
     // DATAE, and ZR(l).WT = 1/sigma_l when there are sigma columns.
     void point(State& s) const;
 
+    // A check of every row as declare() reads it: given the row's values
+    // by DATAE row (0: the id), it returns what is wrong with them, or an
+    // empty text; a fault stops the run at the row's line.
+    void checkEachRow(std::function<std::string(const std::vector<Quad>&)> check) { check_ = std::move(check); }
+
     // The file read (after declare(), also when taken from CJUSERFILE).
     const std::string& file() const { return file_; }
 
@@ -112,6 +118,7 @@ private:
     bool declared_ = false;
     std::int64_t rows_ = 0;
     std::uint64_t fingerprint_ = 0;
+    std::function<std::string(const std::vector<Quad>&)> check_;
 };
 
 }  // namespace quorl

@@ -411,37 +411,15 @@ Quad rowValue(RowQuantity& q, const Array2<Quad>& datae, int md) {
     return q.program.evaluate({}, q.values);
 }
 
-void checkRows(FitPlan& plan, const std::string& file) {
-    const bool bare = std::all_of(plan.measured.begin(), plan.measured.end(),
-                                  [](const RowQuantity& q) { return q.program.code().size() == 1; });
-    if (bare && plan.weights.empty()) {
-        return;
+std::string rowFault(const RowQuantity& q, const Quad& value, bool weight) {
+    if (!weight) {
+        return isFinite(value) ? std::string()
+                               : "the measured value " + quoted(q.text) + " is " + valueText(value) +
+                                     ", not a finite number (MEASURED)";
     }
-    io::TableReader table(file);
-    auto valueOf = [&](RowQuantity& q) {
-        for (std::size_t k = 0; k < q.columns.size(); ++k) {
-            if (q.columns[k] != 0) {
-                q.values[k] = table.number(q.columns[k]);
-            }
-        }
-        return q.program.evaluate({}, q.values);
-    };
-    while (table.next()) {
-        for (RowQuantity& q : plan.measured) {
-            const Quad v = valueOf(q);
-            if (!isFinite(v)) {
-                table.fail(0, "the measured value " + quoted(q.text) + " is " + valueText(v) +
-                                  ", not a finite number (MEASURED)");
-            }
-        }
-        for (RowQuantity& q : plan.weights) {
-            const Quad w = valueOf(q);
-            if (!(w > Quad{})) {
-                table.fail(0, "the weight " + quoted(q.text) + " is " + valueText(w) +
-                                  ": a weight must be positive and finite (WEIGHT)");
-            }
-        }
-    }
+    return value > Quad{} && isFinite(value) ? std::string()
+                                             : "the weight " + quoted(q.text) + " is " + valueText(value) +
+                                                   ": a weight must be positive and finite (WEIGHT)";
 }
 
 }  // namespace quorl::fit

@@ -56,11 +56,10 @@ FitPlan planFormulas(const FitGroup& g);
 // table; sets plan.columns and the DATAE rows of every row quantity.
 void planColumns(const FitGroup& g, const io::TableReader& table, FitPlan& plan);
 
-// Reads the table once more and stops, naming the line, at a row where a
-// measured value is not finite or a weight is not positive and finite.
-// Needs nothing to read when the measured values are columns and there is
-// no weight.
-void checkRows(FitPlan& plan, const std::string& file);
+// What is wrong with the value of a row quantity: a measured value
+// (weight false) that is not finite, or a weight that is not positive and
+// finite; empty when nothing is.
+std::string rowFault(const RowQuantity& q, const Quad& value, bool weight);
 
 // The value of a row quantity from column MD of DATAE.
 Quad rowValue(RowQuantity& q, const Array2<Quad>& datae, int md);

@@ -60,8 +60,31 @@ void FormulaModel::declare(State& s) {
     }
     planColumns(group, io::TableReader(std::string(file)), plan_);
     table_.emplace(plan_.columns);
+    // Every row's measured values and weights are checked as the table is
+    // read to take its sizes, before anything is written: a row where one
+    // is not finite (or a weight not positive) stops the run at its line.
+    table_->checkEachRow([this](const std::vector<Quad>& row) {
+        auto valueOf = [&row](RowQuantity& q) {
+            for (std::size_t k = 0; k < q.rows.size(); ++k) {
+                if (q.rows[k] != 0) {
+                    q.values[k] = row[static_cast<std::size_t>(q.rows[k])];
+                }
+            }
+            return q.program.evaluate({}, q.values);
+        };
+        for (RowQuantity& q : plan_.measured) {
+            if (std::string fault = rowFault(q, valueOf(q), false); !fault.empty()) {
+                return fault;
+            }
+        }
+        for (RowQuantity& q : plan_.weights) {
+            if (std::string fault = rowFault(q, valueOf(q), true); !fault.empty()) {
+                return fault;
+            }
+        }
+        return std::string();
+    });
     table_->declare(s);
-    checkRows(plan_, table_->file());
 
     s.KPTOT = static_cast<std::int32_t>(plan_.parameters.size());
     s.JPARTIALS = plan_.partials;

@@ -13,6 +13,8 @@
 // (see parseShortDecimal); every other text takes the exact general conversion.
 #include "quad/decimal.hpp"
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -156,11 +158,41 @@ __extension__ typedef __int128 I128;
 // rounded to the nearest double (the conversion of an integer is correctly
 // rounded, ties to even), the rest N - head an exact integer of at most 75
 // bits, rounded the same way.
+// 2^e for a normal double (-1022 <= e <= 1023): a product with it is
+// exact wherever the result stays normal, as here, without a library call.
+double powerOfTwo(int e) { return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52); }
+
 Quad pairOfInteger(U128 n, int scale) {
     const double head = static_cast<double>(n);
     const I128 rest = static_cast<I128>(n - static_cast<U128>(head));
-    return Quad{std::ldexp(head, scale), std::ldexp(static_cast<double>(rest), scale)};
+    const double f = powerOfTwo(scale);
+    return Quad{head * f, static_cast<double>(rest) * f};
 }
+
+// (high 2^64 + low) / divisor for high < divisor, so that the quotient fits
+// in 64 bits: one hardware division on x86-64 (the 128-bit division of the
+// compiler's library is a loop some ten times slower).
+std::uint64_t divideWords(std::uint64_t high, std::uint64_t low, std::uint64_t divisor, std::uint64_t& remainder) {
+#if defined(__x86_64__)
+    std::uint64_t quotient;
+    __asm__("divq %4" : "=a"(quotient), "=d"(remainder) : "a"(low), "d"(high), "rm"(divisor));
+    return quotient;
+#else
+    const U128 x = (static_cast<U128>(high) << 64) | low;
+    remainder = static_cast<std::uint64_t>(x % divisor);
+    return static_cast<std::uint64_t>(x / divisor);
+#endif
+}
+
+// 5^m for m = 0 .. 27.
+constexpr auto kPowersOfFive = [] {
+    std::array<std::uint64_t, 28> p{};
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        p[i] = p[i - 1] * 5;
+    }
+    return p;
+}();
 
 // D / 10^m for 0 < m <= 27 and any D < 2^64: the pair the general conversion
 // gives, from integers. D / 10^m = (D / 5^m) 2^-m, and 5^m < 2^63, so four
@@ -176,10 +208,7 @@ Quad pairOfInteger(U128 n, int scale) {
 // least 54 (else the fraction could decide it: false, and the exact
 // conversion answers; a value within 2^-74 of a double).
 bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
-    std::uint64_t five = 1;
-    for (int i = 0; i < m; ++i) {
-        five *= 5;
-    }
+    const std::uint64_t five = kPowersOfFive[static_cast<std::size_t>(m)];
     if (digits % five == 0) {
         const Quad exact = pairOfInteger(digits / five, -m);
         out = negative ? Quad{-exact.hi, -exact.lo} : exact;
@@ -188,9 +217,7 @@ bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
     std::uint64_t q[4];
     std::uint64_t r = 0;
     for (int i = 0; i < 4; ++i) {
-        const U128 x = (static_cast<U128>(r) << 64) | (i == 0 ? digits : 0);
-        q[i] = static_cast<std::uint64_t>(x / five);
-        r = static_cast<std::uint64_t>(x % five);
+        q[i] = divideWords(r, i == 0 ? digits : 0, five, r);
     }
     // Normalise: the leading one of Q to bit 127 of T; `lead` is the word
     // that holds it (0 or 1: Q >= 2^129).
@@ -215,7 +242,7 @@ bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
     if (up) {
         ++head;
     }
-    const double hi = std::ldexp(static_cast<double>(head), scale + kRestBits);
+    const double hi = static_cast<double>(head) * powerOfTwo(scale + kRestBits);
     if (rest >> 53 == 0) {
         return false;
     }
@@ -228,7 +255,7 @@ bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
     if (dropped >= (static_cast<U128>(1) << (drop - 1))) {
         ++tail;  // at or above half: the nonzero fraction puts it above
     }
-    const double lo = std::ldexp(static_cast<double>(tail), scale + drop) * (up ? -1.0 : 1.0);
+    const double lo = static_cast<double>(tail) * powerOfTwo(scale + drop) * (up ? -1.0 : 1.0);
     out = negative ? Quad{-hi, -lo} : Quad{hi, lo};
     return true;
 }
