@@ -36,6 +36,12 @@ TableReader::TableReader(std::string file) : file_(std::move(file)) {
     if (st.type() == std::filesystem::file_type::directory) {
         failFile(0, "is a directory, not a file");
     }
+    // A FIFO would block the run (and be read twice); a device may never end.
+    if (st.type() != std::filesystem::file_type::regular && st.type() != std::filesystem::file_type::not_found &&
+        st.type() != std::filesystem::file_type::none) {
+        failFile(0, "is not a regular file (a FIFO, a device or a socket): give the table as a file");
+    }
+    line_buffer_.resize(kMaxLineLength + 2);
     errno = 0;
     in_.open(file_, std::ios::binary);
     if (!in_) {
@@ -68,14 +74,11 @@ bool TableReader::next() {
         return false;
     }
     ++rows_;
-    if (count_ != columns_) {
+    if (count_ < columns_) {
         const std::string counts = std::to_string(count_) + (count_ == 1 ? " field" : " fields") +
                                    " where the table has " + std::to_string(columns_) + " (as on line " +
                                    std::to_string(firstRowLine_) + ")";
-        if (count_ < columns_) {
-            fail(count_ + 1, "missing: the row has " + counts);
-        }
-        fail(columns_ + 1, "one field too many: the row has " + counts);
+        fail(count_ + 1, "missing: the row has " + counts);
     }
     return true;
 }
@@ -124,39 +127,64 @@ void TableReader::failFile(std::int64_t line, std::string_view what) const {
 std::string TableReader::columnLabel(int column) const {
     std::string label = "column " + std::to_string(column);
     if (column >= 1 && static_cast<std::size_t>(column) <= header_.size()) {
-        label += " (" + header_[static_cast<std::size_t>(column - 1)] + ")";
+        const std::string& name = header_[static_cast<std::size_t>(column - 1)];
+        label += " (" + (name.size() <= 40 ? name : name.substr(0, 40) + "...") + ")";
     }
     return label;
 }
 
 bool TableReader::readRow() {
-    while (std::getline(in_, text_)) {
+    char* const buffer = line_buffer_.data();
+    const auto room = static_cast<std::streamsize>(line_buffer_.size());
+    for (;;) {
+        in_.getline(buffer, room);
+        const std::streamsize got = in_.gcount();
+        if (in_.bad()) {
+            failFile(line_ + 1, std::string("read error: ") + std::strerror(errno));
+        }
+        if (got == 0 && in_.eof()) {
+            return false;
+        }
         ++line_;
+        // gcount counts the line end when there was one.
+        std::size_t length = static_cast<std::size_t>(got);
+        if (!in_.eof() && !in_.fail() && length > 0) {
+            --length;
+        }
+        if ((in_.fail() && !in_.eof()) || length > kMaxLineLength) {
+            failFile(line_, "the line is longer than " + std::to_string(kMaxLineLength) +
+                                " characters (a table has one row per line)");
+        }
+        text_ = std::string_view(buffer, length);
         if (line_ == 1) {
             if (text_.starts_with("\xFF\xFE") || text_.starts_with("\xFE\xFF")) {
                 failFile(0, "is UTF-16 text; save it as UTF-8 or ASCII");
             }
             if (text_.starts_with("\xEF\xBB\xBF")) {
-                text_.erase(0, 3);
+                text_.remove_prefix(3);
             }
+        }
+        if (text_.find('\0') != std::string_view::npos) {
+            failFile(line_, "holds a NUL byte: it is not a text file");
         }
         split();
         if (count_ > 0) {
             return true;
         }
+        if (in_.eof()) {
+            return false;
+        }
     }
-    if (in_.bad()) {
-        failFile(line_ + 1, "read error");
-    }
-    return false;
 }
 
 // Fields are separated by blanks or by one comma with any blanks around it;
 // a comma with nothing before or after it leaves an empty field, which is
-// refused rather than read as zero.
+// refused rather than read as zero. Once the first row has set the number
+// of fields, one more stops the reading at once.
 void TableReader::split() {
     count_ = 0;
-    const std::string& t = text_;
+    std::size_t quotedCount = 0;
+    const std::string_view t = text_;
     const std::size_t n = t.size();
     std::size_t i = 0;
     auto skipBlanks = [&] {
@@ -167,32 +195,51 @@ void TableReader::split() {
     auto atEnd = [&] { return i >= n || t[i] == '#'; };
     skipBlanks();
     while (!atEnd()) {
+        if (columns_ > 0 && count_ == columns_) {
+            fail(columns_ + 1, "one field too many: the table has " + std::to_string(columns_) +
+                                   (columns_ == 1 ? " field" : " fields") + " per row (as on line " +
+                                   std::to_string(firstRowLine_) + ")");
+        }
         if (static_cast<std::size_t>(count_) == fields_.size()) {
             fields_.emplace_back();
         }
-        std::string& f = fields_[static_cast<std::size_t>(count_)];
+        std::string_view& f = fields_[static_cast<std::size_t>(count_)];
         ++count_;
-        f.clear();
         if (t[i] == ',') {
             fail(count_, "empty field (nothing before the comma)");
         }
         if (t[i] == '"') {
             bool closed = false;
-            for (++i; i < n; ++i) {
+            bool doubled = false;
+            const std::size_t start = ++i;
+            for (; i < n; ++i) {
                 if (t[i] == '"') {
                     if (i + 1 < n && t[i + 1] == '"') {
-                        f += '"';
+                        doubled = true;
                         ++i;
                         continue;
                     }
                     closed = true;
-                    ++i;
                     break;
                 }
-                f += t[i];
             }
             if (!closed) {
                 fail(count_, "the quote is not closed");
+            }
+            f = t.substr(start, i - start);
+            ++i;
+            if (doubled) {
+                // "" inside the quotes stands for one quote.
+                if (quotedCount == unquoted_.size()) {
+                    unquoted_.emplace_back();
+                }
+                std::string& text = unquoted_[quotedCount++];
+                text.clear();
+                for (std::size_t k = 0; k < f.size(); ++k) {
+                    text += f[k];
+                    k += f[k] == '"' ? 1 : 0;
+                }
+                f = text;
             }
             if (i < n && !isBlank(t[i]) && t[i] != ',' && t[i] != '#') {
                 fail(count_, "text after the closing quote");
@@ -202,7 +249,7 @@ void TableReader::split() {
             while (i < n && !isBlank(t[i]) && t[i] != ',' && t[i] != '#') {
                 ++i;
             }
-            f.assign(t, start, i - start);
+            f = t.substr(start, i - start);
         }
         skipBlanks();
         if (i < n && t[i] == ',') {

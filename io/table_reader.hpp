@@ -21,13 +21,18 @@
 // that the model does not use.
 //
 // The reader holds one line of the file (and that line's fields) at a time,
-// whatever the size of the file. Every fault stops the run (io::Stop with
+// whatever the size of the file. A line may hold at most kMaxLineLength
+// characters, and a data row no more fields than the first row: a longer
+// line, a row with one field too many, a NUL byte (a binary file) and a
+// file that is not a regular file (a FIFO, a device) stop the reading at
+// once. Messages quote at most 40 characters of any field or name. Every fault stops the run (io::Stop with
 // kDataTableStatus) with a message that names the file and, where there is
 // one, the line and the column (the 1-based field number, with the header's
 // name when there is one).
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -39,6 +44,8 @@ namespace quorl::io {
 
 // Exit status of a run stopped by a bad data table.
 inline constexpr int kDataTableStatus = 9;
+// The longest line of a data table, in characters (1 MiB).
+inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 
 class TableReader {
 public:
@@ -86,9 +93,11 @@ private:
 
     std::string file_;
     std::ifstream in_;
-    std::string text_;                 // the current line
-    std::vector<std::string> fields_;  // its fields, quotes removed
-    int count_ = 0;                    // fields of the current line
+    std::vector<char> line_buffer_;         // room for the longest line and its end
+    std::string_view text_;                 // the current line, in line_buffer_
+    std::vector<std::string_view> fields_;  // its fields, quotes removed
+    std::deque<std::string> unquoted_;      // quoted fields with "" inside, as text (stable)
+    int count_ = 0;                         // fields of the current line
     std::vector<std::string> header_;
     int columns_ = 0;
     std::int64_t firstRowLine_ = 0;

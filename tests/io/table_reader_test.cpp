@@ -4,6 +4,7 @@
 #include "io/table_reader.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -130,6 +131,11 @@ TEST(TableReader, BadInputStopsNamingFileLineAndColumn) {
         {"a \"b\"c\n", "t.txt, line 1, column 2:", "text after the closing quote"},
         {"x\n" + std::string(100, '9') + "z\n", "t.txt, line 2, column 1 (x):", "99999...\" is not a number"},
         {std::string("\xFF\xFEx\0y\0", 6), "t.txt:", "UTF-16"},
+        {std::string("x y\n1 \0\n", 9), "t.txt, line 2:", "NUL byte: it is not a text file"},
+        {"x\n" + std::string(quorl::io::kMaxLineLength + 1, '1'), "t.txt, line 2:", "longer than 1048576 characters"},
+        // Refused at the first field too many, however long the row.
+        {"a b\n1 2 " + std::string(quorl::io::kMaxLineLength - 10, '3'), "t.txt, line 2, column 3:",
+         "one field too many: the table has 2 fields per row (as on line 1)"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -145,6 +151,11 @@ TEST(TableReader, FilesThatCannotBeReadStop) {
     std::filesystem::create_directory("adir");
     EXPECT_EQ(stopOf("none.txt"), "Quorl: data table none.txt: no such file.");
     EXPECT_EQ(stopOf("adir"), "Quorl: data table adir: is a directory, not a file.");
+    // Neither a FIFO (which would block) nor a device (which may never end).
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
+    for (const char* name : {"fifo", "/dev/zero"}) {
+        EXPECT_NE(stopOf(name).find(": is not a regular file"), std::string::npos) << name;
+    }
     if (geteuid() != 0) {  // root reads any file
         TempDir::writeFile("locked.txt", "1\n");
         std::filesystem::permissions("locked.txt", std::filesystem::perms::none);
