@@ -59,13 +59,20 @@ inline constexpr double kLargest = 0x1.fffffffffffffp1023;
 // leaves the doubles, or an s that is already infinite (an overflowing
 // product or sum, whose error term is then -inf or NaN), is that infinity
 // with a zero tail: the plain recipe would give inf - inf = NaN. One test
-// of the head, taken only off the finite path.
+// of the head, which only the rare path acts on. It reassigns the two
+// doubles rather than returning another pair: so the compiler keeps both
+// in registers, and turns the test into a select where a loop over arrays
+// of pairs is vectorised (returning a second pair from inside the test put
+// the pair through memory and stopped that vectorisation: 2.6 times the
+// time of an elementwise sum).
 inline Quad renorm(double s, double e) {
-    const double hi = s + e;
+    double hi = s + e;
+    double lo = e - (hi - s);
     if (!(std::fabs(hi) <= kLargest)) [[unlikely]] {
-        return Quad{std::isinf(s) ? s : hi, 0.0};
+        hi = std::isinf(s) ? s : hi;
+        lo = 0.0;
     }
-    return Quad{hi, e - (hi - s)};
+    return Quad{hi, lo};
 }
 }  // namespace detail
 
