@@ -172,6 +172,7 @@ void DataTable::load(State& s) {
                              ") or DATAE is not allocated with them");
     }
     std::uint64_t fingerprint = 0;
+    lines_.clear();
     readAll(s, true, fingerprint);
     if (fingerprint != fingerprint_) {
         tableStop(file_, "its values or names differ from those read in mode 0, when the sizes were taken: the file "
@@ -194,7 +195,7 @@ void DataTable::point(State& s) const {
     }
 }
 
-std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint) const {
+std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint) {
     io::TableReader table(file_);
     if (table.columns() == 0) {
         table.failFile(0, "no data rows (the file is empty, or holds only blank and comment lines)");
@@ -249,6 +250,7 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
         const Quad idValue = id.number != 0 ? table.number(id.number) : fromInt(md);
         fp.add(idValue);
         if (fill) {
+            lines_.push_back(table.line());
             s.DATAE(0, md) = idValue;
             if (nx + ns == 0) {
                 s.DATAE(1, md) = Quad{};

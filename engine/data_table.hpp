@@ -99,12 +99,15 @@ public:
 
     // The file read (after declare(), also when taken from CJUSERFILE).
     const std::string& file() const { return file_; }
+    // The line of the file that holds data point md (1 .. MDTOT), after
+    // load(): for messages about a data point.
+    std::int64_t line(int md) const { return lines_.at(static_cast<std::size_t>(md - 1)); }
 
 private:
     // One reading of the whole file: every check, and DATAE filled when
     // `fill`. Returns the number of data rows; `fingerprint` receives a
     // hash of every value and name read.
-    std::int64_t readAll(State& s, bool fill, std::uint64_t& fingerprint) const;
+    std::int64_t readAll(State& s, bool fill, std::uint64_t& fingerprint);
 
     std::string file_;
     bool fromUserFile_ = false;
@@ -112,6 +115,7 @@ private:
     bool declared_ = false;
     std::int64_t rows_ = 0;
     std::uint64_t fingerprint_ = 0;
+    std::vector<std::int64_t> lines_;  // the line of each data row, filled by load()
 };
 
 }  // namespace quorl

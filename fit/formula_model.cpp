@@ -102,6 +102,18 @@ void FormulaModel::load(State& s) {
     for (int l = 1; l <= s.LZTOT; ++l) {
         s.ZR(l).ZNAME = plan_.measured[static_cast<std::size_t>(l - 1)].text;
     }
+    // A residual that is not finite is named by its formula and the line
+    // of the table it comes from.
+    std::vector<std::int64_t> lines;
+    for (int md = 1; md <= s.MDTOT; ++md) {
+        lines.push_back(table_->line(md));
+    }
+    s.residualSource = [texts = plan_.formulaTexts, file = table_->file(), lines = std::move(lines)](int md, int lz) {
+        const std::string& f = texts.at(static_cast<std::size_t>(lz - 1));
+        const std::string shown = f.size() > 40 ? f.substr(0, 37) + "..." : f;
+        return "the formula \"" + shown + "\" at line " + std::to_string(lines.at(static_cast<std::size_t>(md - 1))) +
+               " of " + file;
+    };
     // The passes over the data may go over threads: every data point's
     // residuals come from DATAE, the weights and the formulas alone.
     s.pointModel = std::make_shared<FormulaPoints>(plan_, weights_, vars_.size());
