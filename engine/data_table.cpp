@@ -196,7 +196,17 @@ void DataTable::point(State& s) const {
     }
 }
 
-std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint) const {
+std::int64_t DataTable::lineOfRow(const std::string& file, int md) {
+    io::TableReader table(file);
+    while (table.next()) {
+        if (table.rows() == md) {
+            return table.line();
+        }
+    }
+    return 0;
+}
+
+std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint) {
     io::TableReader table(file_);
     if (table.columns() == 0) {
         table.failFile(0, "no data rows (the file is empty, or holds only blank and comment lines)");

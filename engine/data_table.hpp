@@ -105,12 +105,17 @@ public:
 
     // The file read (after declare(), also when taken from CJUSERFILE).
     const std::string& file() const { return file_; }
+    // The line of `file` that holds data row md (1 ..), for messages about
+    // a data point: the file is read again up to that row (only a message
+    // needs it, and a table of lines would cost memory for every row);
+    // 0 when the file has fewer rows now.
+    static std::int64_t lineOfRow(const std::string& file, int md);
 
 private:
     // One reading of the whole file: every check, and DATAE filled when
     // `fill`. Returns the number of data rows; `fingerprint` receives a
     // hash of every value and name read.
-    std::int64_t readAll(State& s, bool fill, std::uint64_t& fingerprint) const;
+    std::int64_t readAll(State& s, bool fill, std::uint64_t& fingerprint);
 
     std::string file_;
     bool fromUserFile_ = false;

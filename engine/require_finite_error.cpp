@@ -69,7 +69,8 @@ void requireFiniteError(State& s, bool final) {
         where = std::string(isFinite(c.Z) ? "every weighted residual is finite but their squares overflow; the largest, "
                                           : "the weighted residual ") +
                 "Zr(" + std::to_string(c.LZ) + ")" + (name.empty() ? "" : " '" + name + "'") + " at data point " +
-                std::to_string(c.MD) + ", is " + valueText(s, c.Z);
+                std::to_string(c.MD) + (s.residualSource ? " (" + s.residualSource(c.MD, c.LZ) + ")" : "") +
+                ", is " + valueText(s, c.Z);
     }
     const std::string message = "Quorl: the error measure RSS is " + valueText(s, s.RSS) + " " + when + ": " +
                                 where + ". The fit stops; Quorl-params.txt is left as it was.";

@@ -42,10 +42,15 @@ FitGroup readFitGroup() {
     if (!in) {
         io::stop("quorl-fit: " + std::string(kFitFile) + " cannot be read.", kFitGroupStatus);
     }
-    const std::vector<io::NamelistMember> members = {
-        {"FORMULA", g.FORMULA},     {"PARAMETERS", g.PARAMETERS}, {"AUXILIARY", g.AUXILIARY},
-        {"MEASURED", g.MEASURED},   {"WEIGHT", g.WEIGHT},         {"HOLD", g.HOLD},
-        {"INCREMENT", g.INCREMENT}, {"JPREV", g.JPREV},       {"PARTIALS", g.PARTIALS},
+    // The texts are taken in quotes only: FORMULA=3 would otherwise be the
+    // formula "3", and the fault would show up elsewhere.
+    using M = io::NamelistMember;
+    const std::vector<M> members = {
+        M::quotedText("FORMULA", g.FORMULA),   M::quotedText("PARAMETERS", g.PARAMETERS),
+        M::quotedText("AUXILIARY", g.AUXILIARY), M::quotedText("MEASURED", g.MEASURED),
+        M::quotedText("WEIGHT", g.WEIGHT),     M::quotedText("HOLD", g.HOLD),
+        {"INCREMENT", g.INCREMENT},            {"JPREV", g.JPREV},
+        M::quotedText("PARTIALS", g.PARTIALS),
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {

@@ -115,6 +115,7 @@ void compileFormulas(const FitGroup& g, FitPlan& plan) {
     for (const Entry& e : entries) {
         try {
             plan.formulas.push_back(formula::compile(e.text, names));
+            plan.formulaTexts.emplace_back(e.text);
         } catch (const formula::FormulaError& fault) {
             std::string what = fault.what();
             if (fault.kind() == formula::FormulaError::Kind::UnknownName) {

@@ -40,6 +40,7 @@ struct FitPlan {
     std::vector<std::string> auxiliary;   // the formulas' variables: XR(1..).XNAME
     std::string formulaText;              // FORMULA as written
     std::vector<formula::Program> formulas;
+    std::vector<std::string> formulaTexts;  // each formula's text, in order
     std::vector<RowQuantity> measured;    // one per formula
     std::vector<RowQuantity> weights;     // none, or one per formula
     TableColumns columns;                 // for the DataTable: x (auxiliary, then other used), y

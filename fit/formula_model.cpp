@@ -125,6 +125,14 @@ void FormulaModel::load(State& s) {
     for (int l = 1; l <= s.LZTOT; ++l) {
         s.ZR(l).ZNAME = plan_.measured[static_cast<std::size_t>(l - 1)].text;
     }
+    // A residual that is not finite is named by its formula and the line
+    // of the table it comes from.
+    s.residualSource = [texts = plan_.formulaTexts, file = table_->file()](int md, int lz) {
+        const std::string& f = texts.at(static_cast<std::size_t>(lz - 1));
+        const std::string shown = f.size() > 40 ? f.substr(0, 37) + "..." : f;
+        return "the formula \"" + shown + "\" at line " + std::to_string(DataTable::lineOfRow(file, md)) + " of " +
+               file;
+    };
     // The passes over the data may go over threads: every data point's
     // residuals come from DATAE, the weights and the formulas alone.
     s.pointModel = std::make_shared<FormulaPoints>(plan_, weights_, vars_.size());

@@ -26,7 +26,10 @@
 // becomes one constant).
 //
 // A faulty formula throws FormulaError with the column (0-based byte
-// offset into the text) of the fault.
+// offset into the text) of the fault. Faults are those of the notation,
+// an unknown name, nesting deeper than kMaxNesting levels, and a part that
+// depends on no name whose value is not finite (1/(1-1), log(0), 10^400)
+// or a division by a constant 0 (x/(1-1)).
 #pragma once
 
 #include <cstdint>
@@ -39,6 +42,11 @@
 #include "quad/quad.hpp"
 
 namespace quorl::formula {
+
+// The deepest nesting a formula may have: each parenthesis, function
+// argument, sign and power exponent is one level. Far beyond any formula
+// written by hand; the compiler recurses once per level.
+inline constexpr int kMaxNesting = 100;
 
 // What the program's instructions do. Push: Const, Param, Var. Unary, on
 // the top value: Neg, PowInt and the functions of one argument. Binary, on

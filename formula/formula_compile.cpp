@@ -10,8 +10,18 @@
 // Emitting an operation whose operands are all constants folds them into
 // one constant, computed by the evaluator itself on the little program
 // "constants, operation", so the folded value is the one the unfolded
-// program would give. A power with a constant integer exponent becomes
-// Square (for 2) or PowInt. The deepest stack the program can reach is counted as it grows.
+// program would give. A folded value that is not finite (1/(1-1), log(0))
+// is a fault of the formula, and so is a division by a constant 0
+// (x/(1-1)): no data point could give such a formula a finite value. The
+// message quotes the piece of text, whose extent is kept beside every value
+// of the compile-time stack. A power with a constant integer exponent
+// becomes Square (for 2) or PowInt. The deepest stack the program can
+// reach is counted as it grows.
+//
+// Each level of nesting (a parenthesis, a function's argument, a sign, the
+// exponent of a power) is one more turn of the recursion, so the nesting is
+// limited (kMaxNesting): a caller may pass any text, and a deep one would
+// otherwise exhaust the thread's stack.
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -40,6 +50,9 @@ constexpr std::array kFunctions = {
 
 constexpr std::string_view kPiName = "pi";
 
+// A piece of the formula quoted in a message is cut to this many bytes.
+constexpr std::size_t kQuoteRoom = 40;
+
 const Function* findFunction(std::string_view name) {
     for (const Function& f : kFunctions) {
         if (f.name == name) {
@@ -52,7 +65,20 @@ const Function* findFunction(std::string_view name) {
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+    if (text.size() > kQuoteRoom) {
+        std::size_t cut = kQuoteRoom - 3;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;  // never inside a UTF-8 character
+        }
+        return "\"" + std::string(text.substr(0, cut)) + "...\"";
+    }
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string valueWord(Quad v) {
+    return isNaN(v) ? "not a number" : v.hi < 0.0 ? "-infinity" : "infinity";
+}
 
 }  // namespace
 
@@ -105,6 +131,31 @@ private:
     }
 
     std::string_view spelling() const { return text_.substr(token_.pos, token_.len); }
+
+    // The extent of a value on the compile-time stack: text_[begin, end).
+    struct Span {
+        std::size_t begin, end;
+    };
+    Span tokenSpan(const Token& t) const { return Span{t.pos, t.pos + t.len}; }
+    // The value `back` places below the top (0: the top).
+    Span& spanAt(std::size_t back) { return spans_[spans_.size() - 1 - back]; }
+
+    // One more level of nesting for the life of the object.
+    class Nest {
+    public:
+        explicit Nest(Compiler& c) : c_(c) {
+            if (++c_.nesting_ > kMaxNesting) {
+                c_.fail(c_.token_.pos, "the formula nests deeper than " + std::to_string(kMaxNesting) +
+                                           " levels (parentheses, function calls, signs and powers)");
+            }
+        }
+        ~Nest() { --c_.nesting_; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+
+    private:
+        Compiler& c_;
+    };
 
     // ---- lexer ---------------------------------------------------------
 
@@ -194,13 +245,16 @@ private:
 
     // ---- parser --------------------------------------------------------
 
+    // The extent of the two values on top, as one.
+    Span pairSpan() { return Span{spanAt(1).begin, spanAt(0).end}; }
+
     void sum() {
         product();
         while (token_.kind == Kind::Plus || token_.kind == Kind::Minus) {
             const Op op = token_.kind == Kind::Plus ? Op::Add : Op::Sub;
             advance();
             product();
-            emit(op);
+            emit(op, pairSpan());
         }
     }
 
@@ -210,18 +264,21 @@ private:
             const Op op = token_.kind == Kind::Star ? Op::Mul : Op::Div;
             advance();
             signedValue();
-            emit(op);
+            emit(op, pairSpan());
         }
     }
 
     void signedValue() {
-        if (token_.kind == Kind::Minus) {
+        const Nest nest(*this);
+        const Token sign = token_;
+        if (sign.kind == Kind::Minus) {
             advance();
             signedValue();
-            emit(Op::Neg);
-        } else if (token_.kind == Kind::Plus) {
+            emit(Op::Neg, Span{sign.pos, spanAt(0).end});
+        } else if (sign.kind == Kind::Plus) {
             advance();
             signedValue();
+            spanAt(0).begin = sign.pos;
         } else {
             power();
         }
@@ -232,7 +289,7 @@ private:
         if (token_.kind == Kind::Caret) {
             advance();
             signedValue();
-            emit(Op::Pow);
+            emit(Op::Pow, pairSpan());
         }
     }
 
@@ -241,7 +298,7 @@ private:
         switch (t.kind) {
         case Kind::Number:
             advance();
-            pushConstant(t.value);
+            pushConstant(t.value, tokenSpan(t));
             return;
         case Kind::Name:
             advance();
@@ -258,6 +315,7 @@ private:
                 fail(token_.pos, "the '(' at column " + std::to_string(t.pos + 1) + " is not closed" +
                                      (token_.kind == Kind::End ? std::string() : " before " + quoted(spelling())));
             }
+            spanAt(0) = Span{t.pos, token_.pos + token_.len};
             advance();
             return;
         case Kind::End:
@@ -270,7 +328,7 @@ private:
     void name(const Token& t) {
         const std::string_view n = text_.substr(t.pos, t.len);
         if (n == kPiName) {
-            pushConstant(kPi);
+            pushConstant(kPi, tokenSpan(t));
             return;
         }
         if (findFunction(n) != nullptr) {
@@ -278,14 +336,14 @@ private:
         }
         for (std::size_t k = 0; k < names_.parameters.size(); ++k) {
             if (names_.parameters[k] == n) {
-                push(Op::Param, static_cast<std::int32_t>(k));
+                push(Op::Param, static_cast<std::int32_t>(k), tokenSpan(t));
                 program_.parameterCount_ = std::max(program_.parameterCount_, static_cast<int>(k) + 1);
                 return;
             }
         }
         for (std::size_t k = 0; k < names_.variables.size(); ++k) {
             if (names_.variables[k] == n) {
-                push(Op::Var, static_cast<std::int32_t>(k));
+                push(Op::Var, static_cast<std::int32_t>(k), tokenSpan(t));
                 program_.variableCount_ = std::max(program_.variableCount_, static_cast<int>(k) + 1);
                 return;
             }
@@ -327,20 +385,22 @@ private:
             fail(t.pos, std::string(n) + " takes " + std::to_string(f->arguments) +
                             (f->arguments == 1 ? " argument, not " : " arguments, not ") + std::to_string(count));
         }
+        const Span whole{t.pos, token_.pos + token_.len};
         advance();
-        emit(f->op);
+        emit(f->op, whole);
     }
 
     // ---- emitter -------------------------------------------------------
 
-    void push(Op op, std::int32_t arg) {
+    void push(Op op, std::int32_t arg, Span span) {
         program_.code_.push_back(Instruction{op, arg});
+        spans_.push_back(span);
         maxDepth_ = std::max(maxDepth_, ++depth_);
     }
 
-    void pushConstant(Quad v) {
+    void pushConstant(Quad v, Span span) {
         program_.constants_.push_back(v);
-        push(Op::Const, static_cast<std::int32_t>(program_.constants_.size() - 1));
+        push(Op::Const, static_cast<std::int32_t>(program_.constants_.size() - 1), span);
     }
 
     // True when the last `n` instructions push constants.
@@ -360,6 +420,7 @@ private:
     Quad popConstant() {
         const Instruction in = program_.code_.back();
         program_.code_.pop_back();
+        spans_.pop_back();
         --depth_;
         // A folded constant is the last one added; drop it with its push.
         const Quad v = program_.constants_[static_cast<std::size_t>(in.arg)];
@@ -369,28 +430,39 @@ private:
         return v;
     }
 
-    void emit(Op op, std::int32_t arg = 0) {
+    // The operation on the values on top; `span` is the extent of its
+    // result in the text.
+    void emit(Op op, Span span, std::int32_t arg = 0) {
         // x^n with a constant integer n: x*x, or binary powering.
         if (op == Op::Pow && constantsOnTop(1)) {
             const Quad n = program_.constants_[static_cast<std::size_t>(program_.code_.back().arg)];
             if (floor(n) == n && abs(n) < fromInt(1 << 30)) {
                 popConstant();
                 const std::int32_t exponent = toInt(n);
-                emit(exponent == 2 ? Op::Square : Op::PowInt, exponent);
+                emit(exponent == 2 ? Op::Square : Op::PowInt, span, exponent);
                 return;
             }
         }
         const int k = operandCount(op);
         if (constantsOnTop(static_cast<std::size_t>(k))) {
-            fold(op, arg, k);
+            fold(op, arg, k, span);
             return;
         }
+        if (op == Op::Div && constantsOnTop(1) &&
+            program_.constants_[static_cast<std::size_t>(program_.code_.back().arg)].hi == 0.0) {
+            fail(span.begin, quoted(piece(span)) + " divides by " + quoted(piece(spanAt(0))) +
+                                 ", which is 0: the formula would have no finite value");
+        }
         program_.code_.push_back(Instruction{op, arg});
+        spans_.resize(spans_.size() - static_cast<std::size_t>(k));
+        spans_.push_back(span);
         depth_ -= k - 1;
     }
 
+    std::string_view piece(Span span) const { return text_.substr(span.begin, span.end - span.begin); }
+
     // Replaces the k constants on top by the value of `op` on them.
-    void fold(Op op, std::int32_t arg, int k) {
+    void fold(Op op, std::int32_t arg, int k, Span span) {
         Program tiny;
         std::array<Quad, 2> operands{};
         for (int i = k; i-- > 0;) {
@@ -402,7 +474,12 @@ private:
         }
         tiny.code_.push_back(Instruction{op, arg});
         tiny.stack_.resize(2);
-        pushConstant(tiny.evaluate({}, {}));
+        const Quad v = tiny.evaluate({}, {});
+        if (!isFinite(v)) {
+            fail(span.begin, quoted(piece(span)) + " is " + valueWord(v) +
+                                 ": a part of the formula that depends on no name must be a finite number");
+        }
+        pushConstant(v, span);
     }
 
     std::string_view text_;
@@ -412,6 +489,8 @@ private:
     Program program_;
     int depth_ = 0;
     int maxDepth_ = 0;
+    std::vector<Span> spans_;  // beside each value of the compile-time stack
+    int nesting_ = 0;
 };
 
 Program compile(std::string_view text, const Names& names) { return Compiler(text, names).run(); }

@@ -2,12 +2,21 @@
 //
 // Numbers carry every digit a quad real holds: the shortest decimal text
 // that reads back to the same double-double (so the quad nearest 0.7 is
-// written 0.7): 34 significant digits at most for a pair of full length, a
-// few more for one whose tail lies far below its head (it holds more
-// bits), in plain decimal notation for magnitudes from 1e-5 to below 1e21
-// and with an exponent otherwise. JSON has no NaN or infinity:
+// written 0.7), in plain decimal notation for magnitudes from 1e-5 to below
+// 1e21 and with an exponent otherwise. A pair of full length needs 34
+// significant digits at most; one whose tail lies far below its head holds
+// more bits and gets the digits it needs (up to some 630). Read as a
+// double by any correctly rounding reader, the text gives the pair's head:
+// where the pair lies at or next to the midpoint between two doubles, the
+// digits are chosen on the head's side of it. JSON has no NaN or infinity:
 // a value that is not finite is written as null, as is a value that does
 // not exist.
+//
+// Texts are written as UTF-8, whatever bytes they hold: a byte that is not
+// part of a well-formed UTF-8 character (a stray continuation byte, a
+// sequence cut short, an overlong form, a surrogate, a code point beyond
+// U+10FFFF) is written as U+FFFD, the replacement character, so the file is
+// always valid JSON.
 //
 //   io::JsonWriter j;
 //   j.beginObject();
@@ -29,8 +38,9 @@ namespace quorl::io {
 
 // The JSON number text of a quad real ("null" when it is not finite).
 std::string jsonNumber(const Quad& v);
-// A JSON string literal: quotes, backslash escapes, control characters as
-// \uXXXX. The text is taken as UTF-8 and passed through otherwise.
+// A JSON string literal: quotes, backslash escapes, control characters
+// (and DEL) as \uXXXX; well-formed UTF-8 passed through, every other byte
+// replaced by U+FFFD.
 std::string jsonString(std::string_view text);
 
 class JsonWriter {

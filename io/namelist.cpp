@@ -314,6 +314,12 @@ private:
         if (!afterRepeat && !isDigit(c)) {
             return nullOrFault(n, "a quoted text", cur_.run(endsNumber));
         }
+        if (n.member->quotedOnly()) {
+            const std::string written = shown(token);
+            return fail(NamelistStatus::WrongType, cur_.line(), n.text,
+                        n.text + " takes a text in quotes, not '" + written + "': write " + n.text + " = '" + written +
+                            "'");
+        }
         target.assign(from, count, token);
         cur_.skip(token.size());
         return true;
@@ -328,7 +334,9 @@ private:
         for (;;) {
             const char c = cur_.peek();
             if (c == '\0') {
-                return fail(NamelistStatus::UnterminatedText, line, n.text, "unterminated text for " + n.text);
+                return fail(NamelistStatus::UnterminatedText, line, n.text,
+                            "the quote " + std::string(1, quote) + " that opens the text for " + n.text +
+                                " is never closed");
             }
             cur_.advance();
             if (c == '\n') {
@@ -346,8 +354,18 @@ private:
         }
         const char after = cur_.peek();
         if (!endsNumber(after)) {
-            return fail(NamelistStatus::Malformed, cur_.line(), n.text,
-                        "the text for " + n.text + " is followed by '" + shown(cur_.run(endsText)) + "'");
+            // Most often a closing quote left out, so that the text ran on
+            // to the next quote; or a quote inside the text not doubled.
+            const std::string what = "'" + shown(cur_.run(endsText)) + "'";
+            if (cur_.line() != line) {
+                return fail(NamelistStatus::Malformed, line, n.text,
+                            "the quote " + std::string(1, quote) + " that opens the text for " + n.text +
+                                " is not closed on this line: the text runs on to a quote on line " +
+                                std::to_string(cur_.line()) + ", followed by " + what);
+            }
+            return fail(NamelistStatus::Malformed, line, n.text,
+                        "the closing quote of the text for " + n.text + " is followed by " + what +
+                            " (a quote inside a text is written twice)");
         }
         return true;
     }

@@ -30,8 +30,9 @@
 //  - Text<N>: a quoted text, ' or ", a doubled quote standing for one, going
 //    on over lines (a line's end adds nothing); or an undelimited text up to
 //    a blank, comma, slash or the line's end when it starts with a digit or
-//    follows a repeat count. Blank padded, truncated to N. NAME(i:j) assigns
-//    to characters i to j alone.
+//    follows a repeat count (a member made by quotedText refuses that form).
+//    Blank padded, truncated to N. NAME(i:j) assigns to characters i to j
+//    alone.
 //  - A word starting with a letter where a value should be is the next
 //    member's name when '=' follows it (the member before had a null value),
 //    and a value of the wrong kind otherwise.
@@ -66,13 +67,23 @@ public:
     NamelistMember(std::string name, Quad& v) : name_(std::move(name)), target_(&v) {}
     template <std::size_t N>
     NamelistMember(std::string name, Text<N>& v) : name_(std::move(name)), target_(TextRef(v)) {}
+    // A text that must be given in quotes: an undelimited one (FORMULA=3)
+    // is refused, where the plain member would take "3".
+    template <std::size_t N>
+    static NamelistMember quotedText(std::string name, Text<N>& v) {
+        NamelistMember m(std::move(name), v);
+        m.quotedOnly_ = true;
+        return m;
+    }
 
     const std::string& name() const { return name_; }
     const Target& target() const { return target_; }
+    bool quotedOnly() const { return quotedOnly_; }
 
 private:
     std::string name_;
     Target target_;
+    bool quotedOnly_ = false;
 };
 
 enum class NamelistStatus {

@@ -208,6 +208,11 @@ struct State {
         Quad chiSquare{}, unweighted{}, rounding{};
         bool weightsUsable = true;
     } normalAhead;
+    // Where the weighted residual LZ of data point MD comes from, in the
+    // model's own terms ("the formula "a*exp(-b*x)" at line 17 of
+    // decay.txt"), for the message about a residual that is not finite;
+    // empty: the message names MD and LZ alone. Set by the model in mode 1.
+    std::function<std::string(int MD, int LZ)> residualSource;
 
     // ---- values routines keep between their calls ----------------------
     struct Driver {

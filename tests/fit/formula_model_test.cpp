@@ -13,6 +13,7 @@
 
 #include "engine/data_table.hpp"
 #include "engine/increments.hpp"
+#include "engine/require_finite_error.hpp"
 #include "engine/run_quorl.hpp"
 #include "fit/fit_group.hpp"
 #include "fit/formula_model.hpp"
@@ -143,6 +144,14 @@ TEST(FormulaModel, EveryFaultStopsBeforeTheFitWithItsPosition) {
          "data.txt, line 4: the weight \"s\" is -2.00000: a weight must be positive", 0},
         {"measured not finite", [](FitFiles& s) { s.table = "x y s\n1 2 0.5\n2 -3 0.5\n"; s.measured = "log(y)"; }, 9,
          "data.txt, line 3: the measured value \"log(y)\" is", 0},
+        {"text without quotes", [](FitFiles& s) { s.other = "HOLD=3"; }, kGroup,
+         "HOLD takes a text in quotes, not '3': write HOLD = '3'", 0},
+        {"quote not doubled", [](FitFiles& s) { s.formula = "a*x'b"; }, kGroup,
+         "the closing quote of the text for FORMULA is followed by 'b''", 0},
+        {"quote never closed", [](FitFiles& s) { s.other = "WEIGHT='1/s"; }, kGroup,
+         "the quote ' that opens the text for WEIGHT is never closed", 0},
+        {"constant not finite", [](FitFiles& s) { s.formula = "a*exp(-b*x) + c*log(0)"; }, kGroup,
+         "\"log(0)\" is -infinity", 17},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.what);
@@ -157,6 +166,21 @@ TEST(FormulaModel, EveryFaultStopsBeforeTheFitWithItsPosition) {
         EXPECT_EQ(caretColumn(r.console), t.column) << r.console;
         EXPECT_EQ(filesHere(), before);
     }
+}
+
+// A formula that is not finite at a point of the fit stops the run with
+// the formula and the line of the table it met there.
+TEST(FormulaModel, AResidualThatIsNotFiniteNamesItsFormulaAndLine) {
+    TempDir dir;
+    FitFiles files;
+    files.formula = "log(a - x)";
+    files.parameters = "a = 1";
+    files.write();
+    const RunOutcome r = runFormulaModel();
+    EXPECT_EQ(r.status, quorl::kNonFiniteErrorStatus) << r.console;
+    EXPECT_NE(r.console.find("at data point 1 (the formula \"log(a - x)\" at line 3 of data.txt), is Infinity"),
+              std::string::npos)
+        << r.console;
 }
 
 // y1 = a*exp(-k*t) + c, weights 1/s; log(y2) = log(a) - k*t, weights

@@ -82,6 +82,10 @@ std::vector<Op> operations() {
         {"sub", 2, -60, 60, false, [](Quad a, Quad b) { return a - b; }},
         {"mul", 2, -450, 450, false, [](Quad a, Quad b) { return a * b; }},
         {"div", 2, -450, 450, false, [](Quad a, Quad b) { return a / b; }},
+        // Products and quotients about the top of the range, half of them
+        // beyond it.
+        {"mulTop", 2, 490, 534, false, [](Quad a, Quad b) { return a * b; }},
+        {"divTop", 2, 490, 534, false, [](Quad a, Quad b) { return a / ldexp(b, -1000); }},
         {"sqrt", 1, -1000, 1000, true, [](Quad a, Quad) { return sqrt(a); }},
         {"exp", 1, -12, 9, false, [](Quad a, Quad) { return exp(a); }},
         {"log", 1, -1000, 1000, true, [](Quad a, Quad) { return log(a); }},

@@ -1,5 +1,7 @@
-// Every function of the formula language at the ends of its range, against
-// 113-bit references: results that come near the largest double or leave
+// The basic operations and every function of the formula language at the
+// ends of their ranges, against 113-bit references: sums, products,
+// quotients and squares near the largest double or beyond it, infinite
+// operands; function results that come near the largest double or leave
 // it, results in the subnormal range, the smallest subnormal and the largest
 // double as arguments, and asin, acos and log1p at the ends of their
 // domains. A result must be finite and within a few units of 2^-104 where
@@ -136,6 +138,25 @@ Quad anyMagnitude(Draw& d) {
     return d.pair(sign(d) * std::fmin(std::exp2(u), DBL_MAX));
 }
 
+// a op b (op one of + * /, or 's' for a * a) for pairs of either sign
+// whose result has magnitude 2^t, t uniform in [lo, hi): a sum of one sign,
+// a product or quotient of operands of any size that gives it. With
+// `infinite`, a is +-inf instead.
+std::function<Sample(Draw&)> basic(char op, double lo, double hi, bool infinite = false) {
+    return [=](Draw& d) {
+        const double t = d.uniform(lo, hi);
+        const double u = op == 's' ? t / 2 : op == '+' ? t - d.uniform(0, 3) : d.uniform(t - 1000, 1023);
+        const double v = op == '+' ? t - d.uniform(0, 3) : op == '*' ? t - u : u - t;
+        const double sa = sign(d);
+        const Quad a = infinite ? Quad{sa * INFINITY, 0.0} : d.pair(sa * std::exp2(u));
+        const Quad b = d.pair((op == '+' ? sa : sign(d)) * std::exp2(v));
+        const F128 x = toF128(a), y = toF128(b);
+        const Quad got = op == '+' ? a + b : op == '*' ? a * b : op == '/' ? a / b : a * a;
+        const F128 want = op == '+' ? x + y : op == '*' ? x * y : op == '/' ? x / y : x * x;
+        return Sample{got, want, show(a) + " " + std::string(1, op) + " " + show(b)};
+    };
+}
+
 Quad (*const kSin)(Quad) = quorl::sin;
 Quad (*const kCos)(Quad) = quorl::cos;
 Quad (*const kTan)(Quad) = quorl::tan;
@@ -203,6 +224,14 @@ const std::vector<Edge>& edges() {
              const Quad x{sign(d) * INFINITY, 0.0};
              return Sample{pow(x, n), powq(toF128(x), n), show(x) + " ^ " + std::to_string(n)};
          }},
+        {"a + b, one sign, |a + b| in [2^1022, 2^1024.01]", basic('+', 1022, 1024.01)},
+        {"a * b, |ab| in [2^1000, 2^1024.01]", basic('*', 1000, 1024.01)},
+        {"a * b, |ab| in [2^1024, 2^1500]", basic('*', 1024, 1500)},
+        {"a / b, |a/b| in [2^1000, 2^1024.01]", basic('/', 1000, 1024.01)},
+        {"a / b, |a/b| in [2^1024, 2^1500]", basic('/', 1024, 1500)},
+        {"a * a, |a^2| in [2^1000, 2^1024.01]", basic('s', 1000, 1024.01)},
+        {"+-inf * b", basic('*', -900, 900, true)},
+        {"+-inf / b", basic('/', -900, 900, true)},
     };
     return table;
 }

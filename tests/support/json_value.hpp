@@ -1,7 +1,9 @@
-// A small JSON reader for the tests: the browser driver's messages.
+// A small JSON reader for the tests: the browser driver's messages, the
+// results file, the JSON writer's round trip.
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -43,6 +45,8 @@ public:
     const JsonValue& operator[](std::size_t i) const { return std::get<Array>(v_).at(i); }
     std::size_t size() const { return std::holds_alternative<Array>(v_) ? std::get<Array>(v_).size() : 0; }
     double number() const { return std::get<double>(v_); }
+    // A number's text as written.
+    const std::string& numberText() const { return text_; }
     bool boolean() const { return std::get<bool>(v_); }
     const std::string& string() const { return std::get<std::string>(v_); }
     std::string stringOr(const std::string& other) const {
@@ -52,6 +56,7 @@ public:
 
 private:
     std::variant<std::monostate, bool, double, std::string, Array, Object> v_;
+    std::string text_;
 
     static void skipSpace(std::string_view t, std::size_t& at) {
         while (at < t.size() && (t[at] == ' ' || t[at] == '\n' || t[at] == '\r' || t[at] == '\t')) {
@@ -178,9 +183,21 @@ private:
         } else if (t.substr(at, 4) == "null") {
             at += 4;
         } else {
-            std::size_t used = 0;
-            v.v_ = std::stod(std::string(t.substr(at, 64)), &used);
-            at += used;
+            // A number: its text is kept, and read as a double by strtod
+            // (which rounds correctly, and takes overflow to inf and
+            // underflow to 0 where stod would throw).
+            const std::size_t begin = at;
+            while (at < t.size() && std::string_view("+-0123456789.eE").find(t[at]) != std::string_view::npos) {
+                ++at;
+            }
+            const std::string text(t.substr(begin, at - begin));
+            char* end = nullptr;
+            const double d = std::strtod(text.c_str(), &end);
+            if (text.empty() || end != text.c_str() + text.size()) {
+                fail(begin);
+            }
+            v.v_ = d;
+            v.text_ = text;
         }
         return v;
     }
