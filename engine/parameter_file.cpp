@@ -8,6 +8,7 @@
 #include "io/format.hpp"
 #include "io/replace_file.hpp"
 #include "io/stop.hpp"
+#include "model/run_identity.hpp"
 #include "text/float_write.hpp"
 
 namespace quorl {
@@ -45,6 +46,8 @@ void writeRecords(State& s) {
     write(s, u, "(/'Project Context:',40x,a23)", s.CDATETIME);
     writeProjectContextLines(s, u);
     write(s, u, "(/a60)", s.CVERSION);
+    // The run this file comes from, as in Quorl-results.json beside it.
+    write(s, u, "('Run: ',a)", runIdentity(s));
 }
 
 [[noreturn]] void writeFailed(const std::string& why) {
@@ -53,34 +56,24 @@ void writeRecords(State& s) {
              kParameterWriteStatus);
 }
 
-// Drops the unfinished temporary file. Only a regular file that this write
-// created is removed, never whatever else may stand at that path.
-void discardTemp(State& s, bool created) {
-    try {
-        s.units.close(s.JPU10);
-    } catch (const io::Stop&) {
-        // The file is being thrown away; its close failing changes nothing.
-    }
-    if (created) {
-        io::discardReplacement(std::string(kParameterFile));
-    }
-}
-
 }  // namespace
 
 void writeParameterFile(State& s) {
-    const std::string temp(kParameterTempFile);
-    bool created = false;
+    const std::string path(kParameterFile);
     try {
-        s.units.openWrite(s.JPU10, temp);
-        created = true;
+        s.units.openWrite(s.JPU10, path, io::OpenMode::Whole);
         writeRecords(s);
-        s.units.close(s.JPU10);  // flushes, and stops if the data did not reach the file
+        s.units.close(s.JPU10);  // complete: flushed and on the disk, waiting to be renamed
     } catch (const io::Stop& failure) {
-        discardTemp(s, created);
+        // The unfinished file is thrown away; its close failing changes nothing.
+        try {
+            s.units.close(s.JPU10);
+        } catch (const io::Stop&) {
+        }
+        s.units.discard(path);
         // A failure of the file itself is reported as such; any other stop
         // (the model halting in the evaluation) keeps its own message.
-        if (failure.message().find(temp) != std::string::npos) {
+        if (failure.message().find("'" + path + "'") != std::string::npos) {
             writeFailed(failure.message());
         }
         throw;
@@ -88,20 +81,18 @@ void writeParameterFile(State& s) {
 }
 
 void saveResultFiles(State& s) {
-    writeParameterFile(s);
+    // Both files complete before either is renamed; a failure on the way
+    // leaves both old files, and the files waiting are dropped.
     try {
+        writeParameterFile(s);
         writeResultsJson(s);
+        io::commitReplacement(s.units, std::string(kParameterFile), kParameterWriteStatus);
+        io::commitReplacement(s.units, std::string(kResultsFile), kParameterWriteStatus);
     } catch (const io::Stop&) {
-        io::discardReplacement(std::string(kParameterFile));
+        io::discardReplacement(s.units, std::string(kParameterFile));
+        io::discardReplacement(s.units, std::string(kResultsFile));
         throw;
     }
-    try {
-        io::commitReplacement(std::string(kParameterFile), kParameterWriteStatus);
-    } catch (const io::Stop&) {
-        io::discardReplacement(std::string(kResultsFile));
-        throw;
-    }
-    io::commitReplacement(std::string(kResultsFile), kParameterWriteStatus);
 }
 
 }  // namespace quorl

@@ -19,6 +19,14 @@ bool endsLine(std::string_view text) { return text.back() == '\n'; }
 
 Units::Units(std::istream& in, std::ostream& out) : in_(&in), out_(&out) {}
 
+void Units::flushConnection(Connection& c, int unit) {
+    try {
+        c.out->flush();
+    } catch (const Stop& s) {
+        stop(unitName(unit) + ": " + s.message(), s.status());
+    }
+}
+
 Units::~Units() {
     try {
         closeAll();
@@ -35,7 +43,8 @@ Units::Units(Units&& other) noexcept
       dialogue_(other.dialogue_),
       files_(std::move(other.files_)),
       defaultFiles_(std::move(other.defaultFiles_)),
-      written_(std::move(other.written_)) {
+      written_(std::move(other.written_)),
+      pending_(std::move(other.pending_)) {
     other.files_.clear();
 }
 
@@ -46,12 +55,17 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
         stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
     }
     close(unit);
-    const auto how = std::ios::out | (mode == OpenMode::Append ? std::ios::app : std::ios::trunc);
-    auto stream = std::make_unique<std::fstream>(path, how);
-    if (!stream->is_open()) {
-        stop("cannot open file '" + path + "' for writing on " + unitName(unit));
+    discard(path);  // a Whole file of that name still waiting is superseded
+    const OutputFile::Mode how = mode == OpenMode::Whole    ? OutputFile::Mode::Whole
+                                 : mode == OpenMode::Append ? OutputFile::Mode::Append
+                                                            : OutputFile::Mode::Fresh;
+    std::unique_ptr<OutputFile> out;
+    try {
+        out = OutputFile::open(path, how);
+    } catch (const Stop& s) {
+        stop(unitName(unit) + ": " + s.message(), s.status());
     }
-    files_[unit] = Connection{path, false, false, std::move(stream), nullptr};
+    files_[unit] = Connection{path, false, false, std::move(out), nullptr};
     written_.insert(path);
 }
 
@@ -103,19 +117,21 @@ std::string Units::fileName(int unit) const {
 }
 
 void Units::closeConnection(Connection& c, int unit) {
-    if (c.lineOpen) {
-        c.stream->put('\n');
-        c.lineOpen = false;
-    }
     if (c.reading) {
         c.lines.reset();
         return;
     }
-    // Only a file being written can fail to finish.
-    c.stream->clear();
-    c.stream->close();
-    if (c.stream->fail()) {
-        stop("cannot finish writing " + describe(unit, c.path));
+    try {
+        if (c.lineOpen) {
+            c.out->write("\n");
+            c.lineOpen = false;
+        }
+        c.out->finish();
+    } catch (const Stop& s) {
+        stop(unitName(unit) + ": " + s.message(), s.status());
+    }
+    if (c.out->mode() == OutputFile::Mode::Whole) {
+        pending_[c.path] = std::move(c.out);
     }
 }
 
@@ -144,6 +160,16 @@ void Units::close(int unit) {
 void Units::closeAll() {
     close(kConsoleOut);
     out_->flush();
+    // Whole files still open or waiting were never completed by the run:
+    // they are dropped, and the previous files stay.
+    for (auto it = files_.begin(); it != files_.end();) {
+        if (!it->second.reading && it->second.out->mode() == OutputFile::Mode::Whole) {
+            it = files_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    pending_.clear();
     // Close every unit even when one fails; report the first failure.
     std::optional<Stop> failure;
     while (!files_.empty()) {
@@ -161,6 +187,42 @@ void Units::closeAll() {
     }
 }
 
+void Units::overwrite(int unit, long long offset, std::string_view text) {
+    Connection& c = connection(unit, false);
+    try {
+        c.out->overwrite(offset, text);
+    } catch (const Stop& s) {
+        stop(unitName(unit) + ": " + s.message(), s.status());
+    }
+}
+
+void Units::writeWhole(const std::string& path, std::string_view text, int status) {
+    discard(path);
+    std::unique_ptr<OutputFile> out = OutputFile::open(path, OutputFile::Mode::Whole, status);
+    out->write(text);
+    out->finish();
+    pending_[path] = std::move(out);
+}
+
+void Units::commit(const std::string& path) {
+    const auto it = pending_.find(path);
+    if (it == pending_.end()) {
+        stop("cannot put '" + path + "' in place: it was not written completely");
+    }
+    // Dropped from the waiting files whether the rename works or not: a
+    // failed one removes its temporary file.
+    const std::unique_ptr<OutputFile> out = std::move(it->second);
+    pending_.erase(it);
+    out->commit();
+}
+
+void Units::discard(const std::string& path) { pending_.erase(path); }
+
+std::string Units::pendingPath(const std::string& path) const {
+    const auto it = pending_.find(path);
+    return it == pending_.end() ? path : it->second->writtenPath();
+}
+
 void Units::flush(int unit) {
     if (unit == kConsoleOut) {
         out_->flush();
@@ -168,7 +230,7 @@ void Units::flush(int unit) {
     }
     const auto it = files_.find(unit);
     if (it != files_.end() && !it->second.reading) {
-        it->second.stream->flush();
+        flushConnection(it->second, unit);
     }
 }
 
@@ -176,7 +238,7 @@ void Units::flushAll() {
     out_->flush();
     for (auto& [unit, c] : files_) {
         if (!c.reading) {
-            c.stream->flush();
+            flushConnection(c, unit);
         }
     }
 }
@@ -231,9 +293,10 @@ void Units::put(int unit, std::string_view text) {
         return;
     }
     Connection& c = connection(unit, false);
-    c.stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!*c.stream) {
-        stop("cannot write to " + describe(unit, c.path));
+    try {
+        c.out->write(text);
+    } catch (const Stop& s) {
+        stop(unitName(unit) + ": " + s.message(), s.status());
     }
     c.lineOpen = !endsLine(text);
 }
