@@ -50,10 +50,9 @@ void writeRecords(State& s) {
     write(s, u, "('Run: ',a)", runIdentity(s));
 }
 
+// `why` names the file and the reason: "cannot write Quorl-params.txt: ...".
 [[noreturn]] void writeFailed(const std::string& why) {
-    io::stop("Quorl: cannot write " + std::string(kParameterFile) + ": " + why +
-                 ". The previous file, if any, is left as it was.",
-             kParameterWriteStatus);
+    io::stop("Quorl: " + why + ". The previous file, if any, is left as it was.", kParameterWriteStatus);
 }
 
 }  // namespace
@@ -73,7 +72,7 @@ void writeParameterFile(State& s) {
         s.units.discard(path);
         // A failure of the file itself is reported as such; any other stop
         // (the model halting in the evaluation) keeps its own message.
-        if (failure.message().find("'" + path + "'") != std::string::npos) {
+        if (failure.message().find("cannot write " + path + ":") != std::string::npos) {
             writeFailed(failure.message());
         }
         throw;
@@ -82,16 +81,16 @@ void writeParameterFile(State& s) {
 
 void saveResultFiles(State& s) {
     // Both files complete before either is renamed; a failure on the way
-    // leaves both old files, and the files waiting are dropped.
+    // leaves both old files (the files still waiting are dropped when the
+    // run's units close).
+    writeParameterFile(s);
+    writeResultsJson(s);
     try {
-        writeParameterFile(s);
-        writeResultsJson(s);
-        io::commitReplacement(s.units, std::string(kParameterFile), kParameterWriteStatus);
-        io::commitReplacement(s.units, std::string(kResultsFile), kParameterWriteStatus);
-    } catch (const io::Stop&) {
+        s.units.commitTogether({std::string(kParameterFile), std::string(kResultsFile)});
+    } catch (const io::Stop& failure) {
         io::discardReplacement(s.units, std::string(kParameterFile));
         io::discardReplacement(s.units, std::string(kResultsFile));
-        throw;
+        writeFailed(failure.message());
     }
 }
 

@@ -65,7 +65,7 @@ OutputFile::OutputFile(std::string path, std::string temp, int fd, Mode mode, in
 
 std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, Mode mode, int status) {
     auto failOpen = [&](const std::string& what, int error) {
-        stop("cannot write '" + path + "': " + what + " (" + std::strerror(error) + ")", status);
+        stop("cannot write " + path + ": " + what + " (" + std::strerror(error) + ")", status);
     };
     if (mode == Mode::Append) {
         // O_NONBLOCK: a FIFO planted at the name is refused, not waited on.
@@ -76,9 +76,10 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, Mode mode,
         }
         if (fd >= 0) {
             struct stat st {};
-            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
                 ::close(fd);
-                stop("cannot write '" + path + "': it is not a regular file", status);
+                stop("cannot write " + path + ": it is not a plain file of its own (a hard link, a FIFO, a device)",
+                     status);
             }
             ::fcntl(fd, F_SETFL, O_APPEND);  // writes block again, as to any file
             std::unique_ptr<OutputFile> f(new OutputFile(path, path, fd, mode, status));
@@ -110,7 +111,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::fail(const std::string& what, int error) const {
-    stop("cannot write '" + path_ + "': " + what + " (" + std::strerror(error) + ")", status_);
+    stop("cannot write " + path_ + ": " + what + " (" + std::strerror(error) + ")", status_);
 }
 
 void OutputFile::write(std::string_view text) {

@@ -15,8 +15,9 @@
 //   - a file written Fresh is renamed over its name at once and written in
 //     place (the run summary, which must show every finished iteration even
 //     when the run is killed);
-//   - Append adds to an existing regular file opened without following a
-//     link (and creates it Fresh when it is missing).
+//   - Append adds to an existing regular file of one name (no hard link),
+//     opened without following a link (and creates it Fresh when it is
+//     missing).
 //
 // Failures stop the run (io::Stop with the status given to open) with a
 // message that names the file and gives the system's reason ("No space
@@ -59,6 +60,8 @@ public:
     // Whole file until it is committed, the path itself otherwise.
     const std::string& writtenPath() const { return committed_ ? path_ : temp_; }
     Mode mode() const { return mode_; }
+    // The exit status of this file's failures.
+    int status() const { return status_; }
 
 private:
     OutputFile(std::string path, std::string temp, int fd, Mode mode, int status);

@@ -1,5 +1,7 @@
 #include "io/units.hpp"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -19,13 +21,7 @@ bool endsLine(std::string_view text) { return text.back() == '\n'; }
 
 Units::Units(std::istream& in, std::ostream& out) : in_(&in), out_(&out) {}
 
-void Units::flushConnection(Connection& c, int unit) {
-    try {
-        c.out->flush();
-    } catch (const Stop& s) {
-        stop(unitName(unit) + ": " + s.message(), s.status());
-    }
-}
+void Units::flushConnection(Connection& c) { c.out->flush(); }
 
 Units::~Units() {
     try {
@@ -44,7 +40,8 @@ Units::Units(Units&& other) noexcept
       files_(std::move(other.files_)),
       defaultFiles_(std::move(other.defaultFiles_)),
       written_(std::move(other.written_)),
-      pending_(std::move(other.pending_)) {
+      pending_(std::move(other.pending_)),
+      beforeRename_(std::move(other.beforeRename_)) {
     other.files_.clear();
 }
 
@@ -59,12 +56,7 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
     const OutputFile::Mode how = mode == OpenMode::Whole    ? OutputFile::Mode::Whole
                                  : mode == OpenMode::Append ? OutputFile::Mode::Append
                                                             : OutputFile::Mode::Fresh;
-    std::unique_ptr<OutputFile> out;
-    try {
-        out = OutputFile::open(path, how);
-    } catch (const Stop& s) {
-        stop(unitName(unit) + ": " + s.message(), s.status());
-    }
+    std::unique_ptr<OutputFile> out = OutputFile::open(path, how);
     files_[unit] = Connection{path, false, false, std::move(out), nullptr};
     written_.insert(path);
 }
@@ -121,15 +113,11 @@ void Units::closeConnection(Connection& c, int unit) {
         c.lines.reset();
         return;
     }
-    try {
-        if (c.lineOpen) {
-            c.out->write("\n");
-            c.lineOpen = false;
-        }
-        c.out->finish();
-    } catch (const Stop& s) {
-        stop(unitName(unit) + ": " + s.message(), s.status());
+    if (c.lineOpen) {
+        c.out->write("\n");
+        c.lineOpen = false;
     }
+    c.out->finish();
     if (c.out->mode() == OutputFile::Mode::Whole) {
         pending_[c.path] = std::move(c.out);
     }
@@ -188,12 +176,7 @@ void Units::closeAll() {
 }
 
 void Units::overwrite(int unit, long long offset, std::string_view text) {
-    Connection& c = connection(unit, false);
-    try {
-        c.out->overwrite(offset, text);
-    } catch (const Stop& s) {
-        stop(unitName(unit) + ": " + s.message(), s.status());
-    }
+    connection(unit, false).out->overwrite(offset, text);
 }
 
 void Units::writeWhole(const std::string& path, std::string_view text, int status) {
@@ -213,7 +196,25 @@ void Units::commit(const std::string& path) {
     // failed one removes its temporary file.
     const std::unique_ptr<OutputFile> out = std::move(it->second);
     pending_.erase(it);
+    if (beforeRename_) {
+        beforeRename_(path);
+    }
     out->commit();
+}
+
+void Units::commitTogether(std::initializer_list<std::string> paths) {
+    for (const std::string& path : paths) {
+        struct stat st {};
+        if (pending_.count(path) == 0) {
+            stop("cannot put '" + path + "' in place: it was not written completely");
+        }
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            stop("cannot write " + path + ": a directory stands at its name", pending_.at(path)->status());
+        }
+    }
+    for (const std::string& path : paths) {
+        commit(path);
+    }
 }
 
 void Units::discard(const std::string& path) { pending_.erase(path); }
@@ -230,7 +231,7 @@ void Units::flush(int unit) {
     }
     const auto it = files_.find(unit);
     if (it != files_.end() && !it->second.reading) {
-        flushConnection(it->second, unit);
+        flushConnection(it->second);
     }
 }
 
@@ -238,7 +239,7 @@ void Units::flushAll() {
     out_->flush();
     for (auto& [unit, c] : files_) {
         if (!c.reading) {
-            flushConnection(c, unit);
+            flushConnection(c);
         }
     }
 }
@@ -293,11 +294,7 @@ void Units::put(int unit, std::string_view text) {
         return;
     }
     Connection& c = connection(unit, false);
-    try {
-        c.out->write(text);
-    } catch (const Stop& s) {
-        stop(unitName(unit) + ": " + s.message(), s.status());
-    }
+    c.out->write(text);
     c.lineOpen = !endsLine(text);
 }
 

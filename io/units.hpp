@@ -37,11 +37,13 @@
 //
 // Failures (a file that cannot be opened or written, reading from a unit
 // connected for writing, a malformed format text) stop the run with a
-// message that names the unit, the file and the system's reason.
+// message that names the file (or the unit) and the system's reason.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <fstream>
+#include <functional>
 #include <iosfwd>
 #include <iostream>
 #include <map>
@@ -106,11 +108,18 @@ public:
     void writeWhole(const std::string& path, std::string_view text, int status);
     // Puts a complete Whole file in place of the old one.
     void commit(const std::string& path);
+    // Puts complete Whole files in place together, in the order given. What
+    // would make a rename fail (a file not written, a directory at a name)
+    // is looked for first, so that such a failure renames none of them.
+    void commitTogether(std::initializer_list<std::string> paths);
     // Drops a Whole file that has not been committed; nothing when none.
     void discard(const std::string& path);
     // Where the data of a complete Whole file waiting for commit can be
     // read; `path` itself when none waits.
     std::string pendingPath(const std::string& path) const;
+    // Called with the name before each rename of a Whole file: where a test
+    // stops the process to see what a run killed at that moment leaves.
+    void setBeforeRename(std::function<void(const std::string&)> hook) { beforeRename_ = std::move(hook); }
     // Ends the unit's line with '\n' if it is open; nothing otherwise.
     void endLine(int unit);
     // Closes every file unit and ends an open console line: the end of a run.
@@ -171,7 +180,7 @@ private:
     LineFile::Refusal connectForReading(int unit, const std::string& path);
     Connection& connection(int unit, bool forReading);
     void closeConnection(Connection& c, int unit);
-    void flushConnection(Connection& c, int unit);
+    void flushConnection(Connection& c);
 
     std::istream* in_;
     std::ostream* out_;
@@ -181,6 +190,7 @@ private:
     std::map<int, std::string> defaultFiles_;
     std::set<std::string> written_;  // every file opened for writing so far
     std::map<std::string, std::unique_ptr<OutputFile>> pending_;  // complete, not yet committed
+    std::function<void(const std::string&)> beforeRename_;
 };
 
 // The end of a run that stopped: ends open lines, shows the stop's message

@@ -134,8 +134,8 @@ void addPoint(State& s) {
         } else {
             write(s, w.INIT, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
         }
-    } catch (const io::Stop&) {
-        halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+    } catch (const io::Stop& why) {
+        halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3), why.message());
     }
 }
 
@@ -253,12 +253,10 @@ void writeDrawingFile(State& s, const std::string& coordinates) {
 // Renames the complete files over the old ones: the point list, the
 // drawing file, then the page (whose failure only skips it).
 void commitDrawing(State& s, bool withPage) {
-    for (const char* name : {JTLFILENAME, EXPORT3DVFILENAME}) {
-        try {
-            s.units.commit(name);
-        } catch (const io::Stop& why) {
-            halt(s, "Error replacing: ", name, why.message());
-        }
+    try {
+        s.units.commitTogether({JTLFILENAME, EXPORT3DVFILENAME});
+    } catch (const io::Stop& why) {
+        halt(s, "Error replacing: ", why.message());
     }
     if (withPage) {
         commitViewPage(s);
@@ -269,8 +267,8 @@ void closeDrawing(State& s, int IP) {
     auto& w = s.draw3dJtl;
     try {
         write(s, w.INIT, kRunFormat, runIdentity(s));
-    } catch (const io::Stop&) {
-        halt(s, "Error writing TL. TL=", w.TL.IC, w.TL.TH, w.TL.XYZ(1), w.TL.XYZ(2), w.TL.XYZ(3));
+    } catch (const io::Stop& why) {
+        halt(s, "Error writing TL. TL=", w.TL.IC, w.TL.TH, w.TL.XYZ(1), w.TL.XYZ(2), w.TL.XYZ(3), why.message());
     }
     overwriteCount(s);
     try {

@@ -42,7 +42,7 @@ TEST(BadConfiguration, AFaultBeforeTheModelSelectorLeavesTheEarlierResultWhole) 
         const std::string console = TempDir::readFile("console.txt");
         EXPECT_TRUE(has(console, kReadError)) << text << console;
         EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), earlier) << text;
-        EXPECT_FALSE(TempDir::exists("Quorl-params.txt.tmp")) << text;
+        EXPECT_TRUE(TempDir::temporaries().empty()) << text;
     }
 }
 
