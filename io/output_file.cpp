@@ -181,6 +181,7 @@ void OutputFile::finish() {
 
 void OutputFile::commit() {
     if (committed_) {
+        finish();  // in place already: only its data to hand over
         return;
     }
     if (mode_ == Mode::Whole) {

@@ -51,7 +51,7 @@ public:
     // Flushes, syncs a Whole file to the disk and closes the descriptor.
     void finish();
     // Renames a finished Whole file over its name (a Fresh or Append file
-    // is in place already; nothing then). The directory is synced so that
+    // is in place already: it is only finished). The directory is synced so that
     // the new name survives a crash of the machine.
     void commit();
 

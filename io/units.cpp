@@ -108,7 +108,7 @@ std::string Units::fileName(int unit) const {
     return it == files_.end() ? std::string() : it->second.path;
 }
 
-void Units::closeConnection(Connection& c, int unit) {
+void Units::closeConnection(Connection& c) {
     if (c.reading) {
         c.lines.reset();
         return;
@@ -142,7 +142,7 @@ void Units::close(int unit) {
     // half closed.
     Connection c = std::move(it->second);
     files_.erase(it);
-    closeConnection(c, unit);
+    closeConnection(c);
 }
 
 void Units::closeAll() {

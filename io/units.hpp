@@ -179,7 +179,7 @@ private:
     Connection& connectDefault(int unit);
     LineFile::Refusal connectForReading(int unit, const std::string& path);
     Connection& connection(int unit, bool forReading);
-    void closeConnection(Connection& c, int unit);
+    void closeConnection(Connection& c);
     void flushConnection(Connection& c);
 
     std::istream* in_;

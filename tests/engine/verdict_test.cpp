@@ -78,7 +78,7 @@ struct FitRun {
 
     explicit FitRun(const Decay& m) {
         status = quorl::runQuorl(s, m);
-        if (TempDir::exists("Quorl-results.json")) {
+        if (std::filesystem::is_regular_file("Quorl-results.json")) {
             results = JsonValue::parse(TempDir::readFile("Quorl-results.json"));
         }
     }
