@@ -8,6 +8,7 @@
 #include "io/format.hpp"
 #include "io/replace_file.hpp"
 #include "io/stop.hpp"
+#include "model/run_identity.hpp"
 #include "text/float_write.hpp"
 
 namespace quorl {
@@ -45,42 +46,33 @@ void writeRecords(State& s) {
     write(s, u, "(/'Project Context:',40x,a23)", s.CDATETIME);
     writeProjectContextLines(s, u);
     write(s, u, "(/a60)", s.CVERSION);
+    // The run this file comes from, as in Quorl-results.json beside it.
+    write(s, u, "('Run: ',a)", runIdentity(s));
 }
 
+// `why` names the file and the reason: "cannot write Quorl-params.txt: ...".
 [[noreturn]] void writeFailed(const std::string& why) {
-    io::stop("Quorl: cannot write " + std::string(kParameterFile) + ": " + why +
-                 ". The previous file, if any, is left as it was.",
-             kParameterWriteStatus);
-}
-
-// Drops the unfinished temporary file. Only a regular file that this write
-// created is removed, never whatever else may stand at that path.
-void discardTemp(State& s, bool created) {
-    try {
-        s.units.close(s.JPU10);
-    } catch (const io::Stop&) {
-        // The file is being thrown away; its close failing changes nothing.
-    }
-    if (created) {
-        io::discardReplacement(std::string(kParameterFile));
-    }
+    io::stop("Quorl: " + why + ". The previous file, if any, is left as it was.", kParameterWriteStatus);
 }
 
 }  // namespace
 
 void writeParameterFile(State& s) {
-    const std::string temp(kParameterTempFile);
-    bool created = false;
+    const std::string path(kParameterFile);
     try {
-        s.units.openWrite(s.JPU10, temp);
-        created = true;
+        s.units.openWrite(s.JPU10, path, io::OpenMode::Whole);
         writeRecords(s);
-        s.units.close(s.JPU10);  // flushes, and stops if the data did not reach the file
+        s.units.close(s.JPU10);  // complete: flushed and on the disk, waiting to be renamed
     } catch (const io::Stop& failure) {
-        discardTemp(s, created);
+        // The unfinished file is thrown away; its close failing changes nothing.
+        try {
+            s.units.close(s.JPU10);
+        } catch (const io::Stop&) {
+        }
+        s.units.discard(path);
         // A failure of the file itself is reported as such; any other stop
         // (the model halting in the evaluation) keeps its own message.
-        if (failure.message().find(temp) != std::string::npos) {
+        if (failure.message().find("cannot write " + path + ":") != std::string::npos) {
             writeFailed(failure.message());
         }
         throw;
@@ -88,20 +80,18 @@ void writeParameterFile(State& s) {
 }
 
 void saveResultFiles(State& s) {
+    // Both files complete before either is renamed; a failure on the way
+    // leaves both old files (the files still waiting are dropped when the
+    // run's units close).
     writeParameterFile(s);
+    writeResultsJson(s);
     try {
-        writeResultsJson(s);
-    } catch (const io::Stop&) {
-        io::discardReplacement(std::string(kParameterFile));
-        throw;
+        s.units.commitTogether({std::string(kParameterFile), std::string(kResultsFile)});
+    } catch (const io::Stop& failure) {
+        io::discardReplacement(s.units, std::string(kParameterFile));
+        io::discardReplacement(s.units, std::string(kResultsFile));
+        writeFailed(failure.message());
     }
-    try {
-        io::commitReplacement(std::string(kParameterFile), kParameterWriteStatus);
-    } catch (const io::Stop&) {
-        io::discardReplacement(std::string(kResultsFile));
-        throw;
-    }
-    io::commitReplacement(std::string(kResultsFile), kParameterWriteStatus);
 }
 
 }  // namespace quorl

@@ -7,7 +7,8 @@
 // after the point, its index and its name; a heading; the full-precision
 // listing with its decimal-place ruler; the evaluation summary of the
 // final values; the project context with the end timestamp; the version
-// banner. Only the counts and the value lines are read back.
+// banner; the run identity (model/run_identity.hpp). Only the counts and
+// the value lines are read back.
 #pragma once
 
 #include <string_view>
@@ -17,9 +18,6 @@
 namespace quorl {
 
 inline constexpr std::string_view kParameterFile = "Quorl-params.txt";
-// The parameter file is written here first and renamed over the old file
-// only once it is complete, so a failed write never loses the last values.
-inline constexpr std::string_view kParameterTempFile = "Quorl-params.txt.tmp";
 
 // Exit status of a run stopped by a faulty value line or a parameter file
 // that ends early.
@@ -37,8 +35,8 @@ void readPreviousValues(State& s);
 // banner on the console too when the reports go elsewhere).
 void writeStartBanner(State& s);
 
-// Writes the new Quorl-params.txt with the accepted values of the run to
-// its temporary file (kParameterTempFile), renamed by saveResultFiles. A
+// Writes the new Quorl-params.txt with the accepted values of the run,
+// complete but not yet in place (renamed by saveResultFiles). A
 // failure to write it stops the run with a non-zero status and leaves the
 // previous file as it was.
 void writeParameterFile(State& s);

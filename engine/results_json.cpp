@@ -4,6 +4,7 @@
 #include "engine/verdict.hpp"
 #include "io/json.hpp"
 #include "io/replace_file.hpp"
+#include "model/run_identity.hpp"
 
 namespace quorl {
 
@@ -13,6 +14,8 @@ std::string resultsJson(State& s) {
     j.beginObject();
     j.key("program");
     j.value(s.CVERSION.trimmed());
+    j.key("run");
+    j.value(runIdentity(s));
     j.key("status");
     j.value(verdictWord(s.verdict.status));
     j.key("iterations");
@@ -99,7 +102,7 @@ std::string resultsJson(State& s) {
 }
 
 void writeResultsJson(State& s) {
-    io::writeReplacement(std::string(kResultsFile), resultsJson(s), kParameterWriteStatus);
+    io::writeReplacement(s.units, std::string(kResultsFile), resultsJson(s), kParameterWriteStatus);
 }
 
 }  // namespace quorl

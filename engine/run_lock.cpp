@@ -33,6 +33,12 @@ bool processAlive(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid),
              kRunLockedStatus);
 }
 
+[[noreturn]] void cannotWorkHere(const std::string& why) {
+    io::stop("Quorl: cannot work in this directory: cannot make the lock file " + std::string(kRunLockFile) +
+                 " (" + why + "); the run stops without changing any file.",
+             kDirectoryUnusableStatus);
+}
+
 // Whether the lock file's name still leads to the file open as fd: a run
 // that ends removes its file, and a lock taken on the removed one is none.
 bool stillNamed(int fd) {
@@ -45,11 +51,17 @@ bool stillNamed(int fd) {
 
 void RunLock::acquire() {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = ::open(kRunLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        // O_NONBLOCK: a FIFO planted at the name is never waited on.
+        const int fd = ::open(kRunLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
         if (fd < 0) {
-            io::stop("Quorl: cannot make the lock file " + std::string(kRunLockFile) + " in this directory (" +
-                         std::strerror(errno) + "); the run stops without changing any file.",
-                     kRunLockedStatus);
+            cannotWorkHere(errno == ELOOP ? "it is a link" : std::strerror(errno));
+        }
+        // The file's process number is written into it: never into a file
+        // that has other names (a hard link planted there) or is no file.
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+            ::close(fd);
+            cannotWorkHere("it is not a plain file of its own (a hard link, a FIFO or a device); remove it");
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;

@@ -17,6 +17,11 @@ namespace quorl {
 inline constexpr const char* kRunLockFile = "Quorl-run.lock";
 // Exit status of a run stopped because another run works in the directory.
 inline constexpr int kRunLockedStatus = 10;
+// Exit status of a run that cannot work in this directory at all: the lock
+// file cannot be made there (a read-only directory or file system, no
+// permission, a directory removed) or something other than a plain file of
+// its own stands at its name.
+inline constexpr int kDirectoryUnusableStatus = 13;
 
 class RunLock {
 public:
@@ -27,8 +32,9 @@ public:
     RunLock& operator=(const RunLock&) = delete;
 
     // Takes the lock of the current directory. When another run holds it,
-    // or the lock file cannot be made, stops the run (io::Stop with
-    // kRunLockedStatus) having changed nothing.
+    // stops the run (io::Stop with kRunLockedStatus) having changed
+    // nothing; when the lock file cannot be made, with
+    // kDirectoryUnusableStatus.
     void acquire();
 
 private:

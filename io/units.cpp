@@ -1,5 +1,7 @@
 #include "io/units.hpp"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -19,6 +21,8 @@ bool endsLine(std::string_view text) { return text.back() == '\n'; }
 
 Units::Units(std::istream& in, std::ostream& out) : in_(&in), out_(&out) {}
 
+void Units::flushConnection(Connection& c) { c.out->flush(); }
+
 Units::~Units() {
     try {
         closeAll();
@@ -35,7 +39,9 @@ Units::Units(Units&& other) noexcept
       dialogue_(other.dialogue_),
       files_(std::move(other.files_)),
       defaultFiles_(std::move(other.defaultFiles_)),
-      written_(std::move(other.written_)) {
+      written_(std::move(other.written_)),
+      pending_(std::move(other.pending_)),
+      beforeRename_(std::move(other.beforeRename_)) {
     other.files_.clear();
 }
 
@@ -46,12 +52,12 @@ void Units::openWrite(int unit, const std::string& path, OpenMode mode) {
         stop("cannot connect " + unitName(unit) + " to file '" + path + "': units 0 to 6 are the console's");
     }
     close(unit);
-    const auto how = std::ios::out | (mode == OpenMode::Append ? std::ios::app : std::ios::trunc);
-    auto stream = std::make_unique<std::fstream>(path, how);
-    if (!stream->is_open()) {
-        stop("cannot open file '" + path + "' for writing on " + unitName(unit));
-    }
-    files_[unit] = Connection{path, false, false, std::move(stream), nullptr};
+    discard(path);  // a Whole file of that name still waiting is superseded
+    const OutputFile::Mode how = mode == OpenMode::Whole    ? OutputFile::Mode::Whole
+                                 : mode == OpenMode::Append ? OutputFile::Mode::Append
+                                                            : OutputFile::Mode::Fresh;
+    std::unique_ptr<OutputFile> out = OutputFile::open(path, how);
+    files_[unit] = Connection{path, false, false, std::move(out), nullptr};
     written_.insert(path);
 }
 
@@ -102,20 +108,18 @@ std::string Units::fileName(int unit) const {
     return it == files_.end() ? std::string() : it->second.path;
 }
 
-void Units::closeConnection(Connection& c, int unit) {
-    if (c.lineOpen) {
-        c.stream->put('\n');
-        c.lineOpen = false;
-    }
+void Units::closeConnection(Connection& c) {
     if (c.reading) {
         c.lines.reset();
         return;
     }
-    // Only a file being written can fail to finish.
-    c.stream->clear();
-    c.stream->close();
-    if (c.stream->fail()) {
-        stop("cannot finish writing " + describe(unit, c.path));
+    if (c.lineOpen) {
+        c.out->write("\n");
+        c.lineOpen = false;
+    }
+    c.out->finish();
+    if (c.out->mode() == OutputFile::Mode::Whole) {
+        pending_[c.path] = std::move(c.out);
     }
 }
 
@@ -138,12 +142,22 @@ void Units::close(int unit) {
     // half closed.
     Connection c = std::move(it->second);
     files_.erase(it);
-    closeConnection(c, unit);
+    closeConnection(c);
 }
 
 void Units::closeAll() {
     close(kConsoleOut);
     out_->flush();
+    // Whole files still open or waiting were never completed by the run:
+    // they are dropped, and the previous files stay.
+    for (auto it = files_.begin(); it != files_.end();) {
+        if (!it->second.reading && it->second.out->mode() == OutputFile::Mode::Whole) {
+            it = files_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    pending_.clear();
     // Close every unit even when one fails; report the first failure.
     std::optional<Stop> failure;
     while (!files_.empty()) {
@@ -161,6 +175,55 @@ void Units::closeAll() {
     }
 }
 
+void Units::overwrite(int unit, long long offset, std::string_view text) {
+    connection(unit, false).out->overwrite(offset, text);
+}
+
+void Units::writeWhole(const std::string& path, std::string_view text, int status) {
+    discard(path);
+    std::unique_ptr<OutputFile> out = OutputFile::open(path, OutputFile::Mode::Whole, status);
+    out->write(text);
+    out->finish();
+    pending_[path] = std::move(out);
+}
+
+void Units::commit(const std::string& path) {
+    const auto it = pending_.find(path);
+    if (it == pending_.end()) {
+        stop("cannot put '" + path + "' in place: it was not written completely");
+    }
+    // Dropped from the waiting files whether the rename works or not: a
+    // failed one removes its temporary file.
+    const std::unique_ptr<OutputFile> out = std::move(it->second);
+    pending_.erase(it);
+    if (beforeRename_) {
+        beforeRename_(path);
+    }
+    out->commit();
+}
+
+void Units::commitTogether(std::initializer_list<std::string> paths) {
+    for (const std::string& path : paths) {
+        struct stat st {};
+        if (pending_.count(path) == 0) {
+            stop("cannot put '" + path + "' in place: it was not written completely");
+        }
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            stop("cannot write " + path + ": a directory stands at its name", pending_.at(path)->status());
+        }
+    }
+    for (const std::string& path : paths) {
+        commit(path);
+    }
+}
+
+void Units::discard(const std::string& path) { pending_.erase(path); }
+
+std::string Units::pendingPath(const std::string& path) const {
+    const auto it = pending_.find(path);
+    return it == pending_.end() ? path : it->second->writtenPath();
+}
+
 void Units::flush(int unit) {
     if (unit == kConsoleOut) {
         out_->flush();
@@ -168,7 +231,7 @@ void Units::flush(int unit) {
     }
     const auto it = files_.find(unit);
     if (it != files_.end() && !it->second.reading) {
-        it->second.stream->flush();
+        flushConnection(it->second);
     }
 }
 
@@ -176,7 +239,7 @@ void Units::flushAll() {
     out_->flush();
     for (auto& [unit, c] : files_) {
         if (!c.reading) {
-            c.stream->flush();
+            flushConnection(c);
         }
     }
 }
@@ -231,10 +294,7 @@ void Units::put(int unit, std::string_view text) {
         return;
     }
     Connection& c = connection(unit, false);
-    c.stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!*c.stream) {
-        stop("cannot write to " + describe(unit, c.path));
-    }
+    c.out->write(text);
     c.lineOpen = !endsLine(text);
 }
 

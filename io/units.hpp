@@ -26,13 +26,24 @@
 // Reading a line from unit 5 while the console's line is open closes that
 // line without writing anything: the user's Enter ended it.
 //
+// Writing files: every file goes through io::OutputFile (never through a
+// link, created anew). A unit opened Replace (the default) replaces the
+// file of that name at once and writes it in place; one opened Whole
+// writes a temporary file that takes the name only when commit(path) is
+// called after the unit is closed, so that files that belong together are
+// all complete before any of them is renamed. Ready texts can be written
+// the same way with writeWhole. Whole files not committed when the run
+// ends (closeAll, or the destructor) are removed: the previous files stay.
+//
 // Failures (a file that cannot be opened or written, reading from a unit
 // connected for writing, a malformed format text) stop the run with a
-// message that names the unit and the file.
+// message that names the file (or the unit) and the system's reason.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <fstream>
+#include <functional>
 #include <iosfwd>
 #include <iostream>
 #include <map>
@@ -45,6 +56,7 @@
 
 #include "io/format.hpp"
 #include "io/line_file.hpp"
+#include "io/output_file.hpp"
 #include "io/stop.hpp"
 
 namespace quorl::io {
@@ -52,7 +64,7 @@ namespace quorl::io {
 inline constexpr int kConsoleIn = 5;
 inline constexpr int kConsoleOut = 6;
 
-enum class OpenMode { Replace, Append };
+enum class OpenMode { Replace, Append, Whole };
 
 class Units {
 public:
@@ -84,8 +96,30 @@ public:
     // The file name of a connected unit, empty otherwise.
     std::string fileName(int unit) const;
     // Ends an open line, flushes and disconnects; nothing for an unconnected
-    // or console unit other than ending an open console line.
+    // or console unit other than ending an open console line. A file opened
+    // Whole is then complete and waits for commit.
     void close(int unit);
+    // Overwrites bytes at an offset of the file being written on the unit.
+    void overwrite(int unit, long long offset, std::string_view text);
+
+    // ---- files replaced as a whole ------------------------------------------
+    // Writes `text` as the new file `path`, complete but not yet in place;
+    // failures stop with `status`.
+    void writeWhole(const std::string& path, std::string_view text, int status);
+    // Puts a complete Whole file in place of the old one.
+    void commit(const std::string& path);
+    // Puts complete Whole files in place together, in the order given. What
+    // would make a rename fail (a file not written, a directory at a name)
+    // is looked for first, so that such a failure renames none of them.
+    void commitTogether(std::initializer_list<std::string> paths);
+    // Drops a Whole file that has not been committed; nothing when none.
+    void discard(const std::string& path);
+    // Where the data of a complete Whole file waiting for commit can be
+    // read; `path` itself when none waits.
+    std::string pendingPath(const std::string& path) const;
+    // Called with the name before each rename of a Whole file: where a test
+    // stops the process to see what a run killed at that moment leaves.
+    void setBeforeRename(std::function<void(const std::string&)> hook) { beforeRename_ = std::move(hook); }
     // Ends the unit's line with '\n' if it is open; nothing otherwise.
     void endLine(int unit);
     // Closes every file unit and ends an open console line: the end of a run.
@@ -138,14 +172,15 @@ private:
         std::string path;
         bool reading = false;
         bool lineOpen = false;
-        std::unique_ptr<std::fstream> stream;  // a file being written
+        std::unique_ptr<OutputFile> out;       // a file being written
         std::unique_ptr<LineFile> lines;       // a file being read
     };
 
     Connection& connectDefault(int unit);
     LineFile::Refusal connectForReading(int unit, const std::string& path);
     Connection& connection(int unit, bool forReading);
-    void closeConnection(Connection& c, int unit);
+    void closeConnection(Connection& c);
+    void flushConnection(Connection& c);
 
     std::istream* in_;
     std::ostream* out_;
@@ -154,6 +189,8 @@ private:
     std::map<int, Connection> files_;
     std::map<int, std::string> defaultFiles_;
     std::set<std::string> written_;  // every file opened for writing so far
+    std::map<std::string, std::unique_ptr<OutputFile>> pending_;  // complete, not yet committed
+    std::function<void(const std::string&)> beforeRename_;
 };
 
 // The end of a run that stopped: ends open lines, shows the stop's message

@@ -84,6 +84,10 @@ struct State {
     Quad NOISEFLOOR{};                   // noise threshold of the inversion
     Quad ABSDET{};                       // magnitude of the last accepted pivot
 
+    // What tells this run's files from another run's (model/run_identity.hpp);
+    // empty until first asked for.
+    std::string runIdentity;
+
     Text<40> CFLOAT40;
     Text<23> CDATETIME;
     Text<9> OMJ{"undefined"};

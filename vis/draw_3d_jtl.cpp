@@ -7,8 +7,16 @@
 // rewritten), the list is read back and converted into the drawing file:
 // the count, the coordinates, the count again, then point numbers with
 // their colour codes. Beside them goes the viewer page of the drawing
-// (skipped with a note when it cannot be written). INIT = 0 afterwards, so the next point opens a new
-// drawing that replaces both files.
+// (skipped with a note when it cannot be written). INIT = 0 afterwards, so
+// the next point opens a new drawing that replaces both files.
+//
+// The three files are written whole (io::OutputFile): the point list and
+// the drawing file go to temporary files of their own, and only when all
+// three are complete are they renamed over the old ones. A run that stops
+// or is killed before leaves the previous picture as it was. Each file
+// ends with the run's identity (a last line "Run: ..." after the records,
+// which a reader that follows the counts never reaches; a tag of the page),
+// so files from two runs are told apart.
 //
 // INIT remembers the JPU3D the drawing was opened with: a JPU3D changed
 // while a drawing is open would send its points to another unit, so that
@@ -20,7 +28,6 @@
 #include "vis/draw_3d_jtl.hpp"
 
 #include <algorithm>
-#include <fstream>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +40,7 @@
 #include "io/pause.hpp"
 #include "io/stop.hpp"
 #include "io/units.hpp"
+#include "model/run_identity.hpp"
 #include "vis/read_point_record.hpp"
 #include "vis/view_drawing.hpp"
 #include "vis/write_point_record.hpp"
@@ -45,6 +53,8 @@ namespace {
 constexpr std::string_view kHaltText = "^^ Error message from Draw3dJTL. Press enter to halt.";
 constexpr const char* kCountFormat = "(i9)";
 constexpr int kCountWidth = 9;  // the header line's characters, overwritten in place
+// The last line of both files: the run they come from.
+constexpr const char* kRunFormat = "('Run: ',a)";
 // The three e18.9 coordinates of a point list record: where they start, how
 // many characters they take.
 constexpr std::size_t kCoordinateColumn = 8;
@@ -99,10 +109,10 @@ void openPointList(State& s, int IP) {
     w.INIT = unit;
     w.NPTOT = 0;
     try {
-        s.units.openWrite(unit, JTLFILENAME);
+        s.units.openWrite(unit, JTLFILENAME, io::OpenMode::Whole);
         write(s, unit, kCountFormat, w.NPTOT);
-    } catch (const io::Stop&) {
-        halt(s, "Error opening: ", JTLFILENAME);
+    } catch (const io::Stop& why) {
+        halt(s, "Error opening: ", JTLFILENAME, why.message());
     }
     note(s, IP, "Draw3dJTL- opened:", JTLFILENAME);
 }
@@ -124,26 +134,21 @@ void addPoint(State& s) {
         } else {
             write(s, w.INIT, FORMATTL, tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
         }
-    } catch (const io::Stop&) {
-        halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3));
+    } catch (const io::Stop& why) {
+        halt(s, "Error writing TL. TL=", tl.IC, tl.TH, tl.XYZ(1), tl.XYZ(2), tl.XYZ(3), why.message());
     }
 }
 
 // Puts the final count into the header line: the nine bytes at the start
-// of the list, through a byte-addressed read-write open of the existing
-// file, so that the point lines stay exactly as they were written.
+// of the list, written in place into the file still open, so that the
+// point lines stay exactly as they were written.
 void overwriteCount(State& s) {
     auto& w = s.draw3dJtl;
     io::writeInternal(w.CNUMBER, kCountFormat, w.NPTOT);
-    std::fstream f(JTLFILENAME, std::ios::in | std::ios::out | std::ios::binary);
-    if (!f.is_open()) {
-        halt(s, "Error reopening: ", JTLFILENAME, " for direct access.");
-    }
-    f.seekp(0);
-    f.write(w.CNUMBER.view().data(), kCountWidth);
-    f.close();
-    if (!f) {
-        halt(s, "Error overwriting nPtot.  cNumber=", w.CNUMBER);
+    try {
+        s.units.overwrite(w.INIT, 0, w.CNUMBER.view().substr(0, kCountWidth));
+    } catch (const io::Stop& why) {
+        halt(s, "Error overwriting nPtot.  cNumber=", w.CNUMBER, why.message());
     }
 }
 
@@ -167,11 +172,9 @@ std::string readPointList(State& s) {
     }
 
     const int unit = w.INIT;
-    if (!io::Units::exists(JTLFILENAME) || !std::ifstream(JTLFILENAME)) {
-        halt(s, "Error reopening: ", JTLFILENAME, " for read.");
-    }
+    // The complete list, not yet renamed over the old one.
     try {
-        s.units.openRead(unit, JTLFILENAME);
+        s.units.openRead(unit, s.units.pendingPath(JTLFILENAME));
     } catch (const io::Stop&) {
         halt(s, "Error reopening: ", JTLFILENAME, " for read.");
     }
@@ -216,9 +219,9 @@ void writeDrawingFile(State& s, const std::string& coordinates) {
     auto& w = s.draw3dJtl;
     const int unit = w.INIT;
     try {
-        s.units.openWrite(unit, EXPORT3DVFILENAME);
-    } catch (const io::Stop&) {
-        halt(s, "Error opening: ", EXPORT3DVFILENAME);
+        s.units.openWrite(unit, EXPORT3DVFILENAME, io::OpenMode::Whole);
+    } catch (const io::Stop& why) {
+        halt(s, "Error opening: ", EXPORT3DVFILENAME, why.message());
     }
     w.TLR.checkRange(1, w.NPTOT2);
     constexpr std::size_t kBlock = 1 << 16;
@@ -240,25 +243,45 @@ void writeDrawingFile(State& s, const std::string& coordinates) {
                 block.clear();
             }
         }
+        write(s, unit, kRunFormat, runIdentity(s));
         s.units.close(unit);
-    } catch (const io::Stop&) {
-        halt(s, "Error writing: ", EXPORT3DVFILENAME);
+    } catch (const io::Stop& why) {
+        halt(s, "Error writing: ", EXPORT3DVFILENAME, why.message());
+    }
+}
+
+// Renames the complete files over the old ones: the point list, the
+// drawing file, then the page (whose failure only skips it).
+void commitDrawing(State& s, bool withPage) {
+    try {
+        s.units.commitTogether({JTLFILENAME, EXPORT3DVFILENAME});
+    } catch (const io::Stop& why) {
+        halt(s, "Error replacing: ", why.message());
+    }
+    if (withPage) {
+        commitViewPage(s);
     }
 }
 
 void closeDrawing(State& s, int IP) {
     auto& w = s.draw3dJtl;
     try {
-        s.units.close(w.INIT);
-    } catch (const io::Stop&) {
-        halt(s, "Error closing: ", JTLFILENAME);
+        write(s, w.INIT, kRunFormat, runIdentity(s));
+    } catch (const io::Stop& why) {
+        halt(s, "Error writing TL. TL=", w.TL.IC, w.TL.TH, w.TL.XYZ(1), w.TL.XYZ(2), w.TL.XYZ(3), why.message());
     }
     overwriteCount(s);
+    try {
+        s.units.close(w.INIT);
+    } catch (const io::Stop& why) {
+        halt(s, "Error closing: ", JTLFILENAME, why.message());
+    }
     writeDrawingFile(s, readPointList(s));
-    note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
     // The viewer page beside the drawing files; a page that cannot be
     // written is skipped with a note and does not stop the run.
-    writeViewPage(s, w.TLR.span(1, w.NPTOT2));
+    const bool withPage = writeViewPage(s, w.TLR.span(1, w.NPTOT2));
+    commitDrawing(s, withPage);
+    note(s, IP, "Draw3dJTL- closed:", EXPORT3DVFILENAME);
     w.TLR.clear();
     w.INIT = 0;
 }

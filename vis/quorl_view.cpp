@@ -149,7 +149,7 @@ int quorlView(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     try {
         const ViewDrawing d = readViewDrawing(o.input);
-        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height) : viewPage(d.points);
+        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height) : viewPage(d.points, d.run);
         if (o.output == "-") {
             out << text;
         } else {

@@ -1,17 +1,20 @@
 // Reading a drawing back for the viewer: the point list or the drawing file
 // of a closed drawing, checked line by line so that a damaged or foreign
 // file is refused with the line at fault rather than drawn wrongly.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <charconv>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "io/quoted.hpp"
 #include "io/stop.hpp"
+#include "model/run_identity.hpp"
+#include "vis/load_view_file.hpp"
 #include "vis/view_drawing.hpp"
 
 namespace quorl {
@@ -138,64 +141,88 @@ std::optional<double> realOf(std::string_view f) {
 
 class DrawingReader {
 public:
-    explicit DrawingReader(std::string path) : path_(std::move(path)) {
-        std::ifstream in(path_, std::ios::binary);
-        if (!in) {
-            io::stop(path_ + ": cannot open the file (missing or unreadable)");
-        }
-        std::string line;
-        while (std::getline(in, line)) {
+    DrawingReader(std::string_view text, std::string name) : name_(std::move(name)) {
+        ViewTextCheck(name_).feed(text);
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t nl = text.find('\n', at);
+            std::string_view line = text.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at);
             if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
+                line.remove_suffix(1);
             }
-            lines_.push_back(std::move(line));
+            lines_.push_back(line);
+            at = nl == std::string_view::npos ? text.size() : nl + 1;
         }
-        if (in.bad()) {
-            io::stop(path_ + ": read error");
-        }
-        // Blank lines at the very end are no part of the drawing.
-        while (!lines_.empty() && fieldsOf(lines_.back()).empty()) {
-            lines_.pop_back();
+        // Blank lines at the very end are no part of the drawing; nor is the
+        // line that names the run, last after the records.
+        trimBlankEnd();
+        if (!lines_.empty()) {
+            const auto f = fieldsOf(lines_.back());
+            if (f.size() == 2 && f[0] == "Run:" && isRunIdentity(f[1])) {
+                run_ = std::string(f[1]);
+                lines_.pop_back();
+                trimBlankEnd();
+            }
         }
     }
 
-    ViewDrawing read() {
+    ViewDrawing read(ViewFileKind kind) {
         if (lines_.empty()) {
             fail(1, "empty file; expected the point count of a drawing");
         }
         const long long n = count(1, "the point count");
         ViewDrawing d;
+        d.run = run_;
         const std::size_t more = lines_.size() - 1;
         if (more == 0) {
             if (n != 0) {
                 fail(1, "the count says " + plural(n, "point") + ", but no point lines follow");
             }
-            d.pointList = true;
+            d.pointList = kind != ViewFileKind::DrawingFile;
+            if (kind == ViewFileKind::DrawingFile) {
+                fail(1, "the file ends before the second point count");
+            }
             return d;
         }
         const std::size_t second = fieldsOf(lines_[1]).size();
-        if (second == 5) {
+        const bool list = kind == ViewFileKind::PointList || (kind == ViewFileKind::Either && second == 5);
+        const bool drawing =
+            kind == ViewFileKind::DrawingFile || (kind == ViewFileKind::Either && (second == 3 || (second == 1 && n == 0)));
+        if (list) {
             d.pointList = true;
             readPointList(n, d.points);
-        } else if (second == 3 || (second == 1 && n == 0)) {
+        } else if (drawing) {
             readDrawingFile(n, d.points);
         } else {
-            fail(2, "neither a point line (colour code, width, x, y, z) nor a coordinate line (x, y, z): '" +
-                        lines_[1] + "'");
+            fail(2, "neither a point line (colour code, width, x, y, z) nor a coordinate line (x, y, z): " +
+                        io::quoted(lines_[1]));
         }
         return d;
     }
 
 private:
-    [[noreturn]] void fail(std::size_t line, const std::string& what) const {
-        io::stop(path_ + ":" + std::to_string(line) + ": " + what);
+    void trimBlankEnd() {
+        while (!lines_.empty() && fieldsOf(lines_.back()).empty()) {
+            lines_.pop_back();
+        }
+    }
+
+    // Column of a field of line `line` (1 for the line as a whole).
+    std::size_t columnOf(std::size_t line, std::string_view field) const {
+        const std::string_view l = lines_[line - 1];
+        const auto offset = field.data() - l.data();
+        return offset >= 0 && static_cast<std::size_t>(offset) <= l.size() ? static_cast<std::size_t>(offset) + 1 : 1;
+    }
+
+    [[noreturn]] void fail(std::size_t line, const std::string& what, std::size_t column = 1) const {
+        io::stop(name_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
     }
 
     long long count(std::size_t line, const std::string& what) const {
         const auto f = fieldsOf(lines_[line - 1]);
         const auto n = f.size() == 1 ? integerOf(f[0]) : std::nullopt;
         if (!n || *n < 0 || *n > 2147483647) {
-            fail(line, "expected " + what + " (a whole number, 0 or more), found '" + lines_[line - 1] + "'");
+            fail(line, "expected " + what + " (a whole number, 0 or more), found " + io::quoted(lines_[line - 1]));
         }
         return *n;
     }
@@ -203,10 +230,10 @@ private:
     int colourCode(std::size_t line, std::string_view field) const {
         const auto ic = integerOf(field);
         if (!ic) {
-            fail(line, "colour code '" + std::string(field) + "' is not a whole number");
+            fail(line, "colour code " + io::quoted(field) + " is not a whole number", columnOf(line, field));
         }
         if (*ic < kFirstCode || *ic > kLastCode) {
-            fail(line, "colour code " + std::to_string(*ic) + " is outside 0 to 15");
+            fail(line, "colour code " + std::to_string(*ic) + " is outside 0 to 15", columnOf(line, field));
         }
         return static_cast<int>(*ic);
     }
@@ -216,7 +243,7 @@ private:
         for (std::size_t k = 0; k < 3; ++k) {
             const auto v = realOf(f[at + k]);
             if (!v) {
-                fail(line, "coordinate '" + std::string(f[at + k]) + "' is not a number");
+                fail(line, "coordinate " + io::quoted(f[at + k]) + " is not a number", columnOf(line, f[at + k]));
             }
             *xyz[k] = *v;
         }
@@ -224,15 +251,17 @@ private:
 
     // A count, then one "IC TH x y z" line per point.
     void readPointList(long long n, std::vector<ViewPoint>& points) const {
+        points.reserve(std::min<std::size_t>(static_cast<std::size_t>(n), lines_.size()));
         for (std::size_t line = 2; line <= lines_.size(); ++line) {
             const auto f = fieldsOf(lines_[line - 1]);
             if (f.size() != 5) {
-                fail(line, "malformed point line (expected colour code, width, x, y, z): '" + lines_[line - 1] + "'");
+                fail(line, "malformed point line (expected colour code, width, x, y, z): " +
+                               io::quoted(lines_[line - 1]));
             }
             ViewPoint p;
             p.IC = colourCode(line, f[0]);
             if (!realOf(f[1])) {
-                fail(line, "line width '" + std::string(f[1]) + "' is not a number");
+                fail(line, "line width " + io::quoted(f[1]) + " is not a number", columnOf(line, f[1]));
             }
             coordinates(line, f, 2, p);
             points.push_back(p);
@@ -246,6 +275,7 @@ private:
 
     // A count, the coordinate lines, the count again, "number IC" lines.
     void readDrawingFile(long long n, std::vector<ViewPoint>& points) const {
+        points.reserve(std::min<std::size_t>(static_cast<std::size_t>(n), lines_.size()));
         std::size_t line = 2;
         for (; line <= lines_.size(); ++line) {
             const auto f = fieldsOf(lines_[line - 1]);
@@ -253,7 +283,7 @@ private:
                 break;  // the second count
             }
             if (f.size() != 3) {
-                fail(line, "malformed coordinate line (expected x, y, z): '" + lines_[line - 1] + "'");
+                fail(line, "malformed coordinate line (expected x, y, z): " + io::quoted(lines_[line - 1]));
             }
             ViewPoint p;
             coordinates(line, f, 0, p);
@@ -285,22 +315,30 @@ private:
             const auto f = fieldsOf(lines_[at - 1]);
             const auto number = f.size() == 2 ? integerOf(f[0]) : std::nullopt;
             if (!number) {
-                fail(at, "malformed colour line (expected point number, colour code): '" + lines_[at - 1] + "'");
+                fail(at, "malformed colour line (expected point number, colour code): " + io::quoted(lines_[at - 1]));
             }
             if (*number != static_cast<long long>(k + 1)) {
-                fail(at,
-                     "point number " + std::to_string(*number) + " where " + std::to_string(k + 1) + " was expected");
+                fail(at, "point number " + std::to_string(*number) + " where " + std::to_string(k + 1) + " was expected",
+                     columnOf(at, f[0]));
             }
             points[k].IC = colourCode(at, f[1]);
         }
     }
 
-    std::string path_;
-    std::vector<std::string> lines_;
+    std::string name_;
+    std::vector<std::string_view> lines_;
+    std::string run_;
 };
 
 }  // namespace
 
-ViewDrawing readViewDrawing(const std::string& path) { return DrawingReader(path).read(); }
+ViewDrawing readViewDrawing(const std::string& path) {
+    const std::string text = loadViewFile(path);
+    return DrawingReader(text, path).read(ViewFileKind::Either);
+}
+
+ViewDrawing readViewDrawingText(std::string_view text, const std::string& name, ViewFileKind kind) {
+    return DrawingReader(text, name).read(kind);
+}
 
 }  // namespace quorl

@@ -6,14 +6,27 @@
 // readViewDrawing reads either file that a closed drawing leaves behind,
 // the point list (a count, then "IC TH x y z" per point) or the drawing
 // file (a count, the coordinates, the count again, "number IC" per point),
-// telling them apart by the line after the count. Every fault in the file
-// stops with a message "FILE:LINE: what is wrong" (io::Stop, status 1).
+// telling them apart by the line after the count. A last line
+// "Run: IDENTITY" after the records names the run that wrote the file
+// (model/run_identity.hpp); files of earlier versions have none.
+//
+// The file must be a regular file (a FIFO, a device or a directory is
+// refused at once, never waited on) of text lines of at most
+// kViewLineLimit characters; a line longer, or a byte that no text holds
+// (NUL and the other control characters but tab, CR, LF, VT, FF), stops
+// the reading where it stands, without reading the rest. Every fault stops
+// with a short message "FILE:LINE:COLUMN: what is wrong" quoting at most a
+// few dozen characters of the file (io::Stop, status 1).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorl {
+
+inline constexpr std::size_t kViewLineLimit = 1024;
 
 struct ViewPoint {
     int IC = 0;
@@ -25,8 +38,16 @@ struct ViewPoint {
 struct ViewDrawing {
     std::vector<ViewPoint> points;
     bool pointList = false;  // read from a point list (else from a drawing file)
+    std::string run;         // the identity of the run that wrote it; empty when the file has none
 };
 
 ViewDrawing readViewDrawing(const std::string& path);
+
+// Which layout a text is read as: told by its content, or one of the two.
+enum class ViewFileKind { Either, PointList, DrawingFile };
+
+// The same reading of a file's text; `name` is the file named in messages.
+ViewDrawing readViewDrawingText(std::string_view text, const std::string& name,
+                                ViewFileKind kind = ViewFileKind::Either);
 
 }  // namespace quorl

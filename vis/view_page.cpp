@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/json.hpp"
+#include "model/run_identity.hpp"
 #include "vis/view_palette.hpp"
 
 namespace quorl {
@@ -96,10 +97,19 @@ void fill(std::string& page, std::string_view slot, const std::string& text) {
 
 }  // namespace
 
-std::string viewPage(const std::vector<ViewPoint>& points) { return viewPage(viewGeometry(points)); }
+std::string viewPage(const std::vector<ViewPoint>& points, std::string_view run) {
+    return viewPage(viewGeometry(points), run);
+}
 
-std::string viewPage(const ViewGeometry& g) {
+std::string viewPage(const ViewGeometry& g, std::string_view run) {
     std::string page(detail::kViewPageTemplate);
+    if (isRunIdentity(run)) {  // letters, digits and - . : _ only: nothing to escape
+        constexpr std::string_view kAfter = "<meta charset=\"utf-8\">\n";
+        const std::size_t at = page.find(kAfter);
+        if (at != std::string::npos) {
+            page.insert(at + kAfter.size(), "<meta name=\"quorl-run\" content=\"" + std::string(run) + "\">\n");
+        }
+    }
     fill(page, "/*PALETTE*/", paletteArray());
     fill(page, "/*VIEWS*/", viewsArray());
     // The drawing goes in last, built in place in a page of its final

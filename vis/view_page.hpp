@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "vis/view_drawing.hpp"
@@ -18,8 +19,11 @@ namespace quorl {
 
 inline constexpr const char* VIEWPAGEFILENAME = "Quorl-3dView.html";
 
-std::string viewPage(const std::vector<ViewPoint>& points);
-std::string viewPage(const ViewGeometry& g);
+// `run`, when not empty, is the identity of the run that drew the points
+// (model/run_identity.hpp), kept in the page's head as
+// <meta name="quorl-run" content="...">.
+std::string viewPage(const std::vector<ViewPoint>& points, std::string_view run = {});
+std::string viewPage(const ViewGeometry& g, std::string_view run = {});
 
 std::string viewSvg(const std::vector<ViewPoint>& points, const ViewAngles& view, int width, int height);
 

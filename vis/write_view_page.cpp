@@ -6,26 +6,41 @@
 #include "io/format.hpp"
 #include "io/replace_file.hpp"
 #include "io/stop.hpp"
+#include "model/run_identity.hpp"
 #include "vis/view_page.hpp"
 
 namespace quorl {
 
-bool writeViewPage(State& s, std::span<const TLREC> points) {
-    std::string why;
-    try {
-        io::replaceFile(VIEWPAGEFILENAME, viewPage(viewGeometry(points)), 1);
-        return true;
-    } catch (const io::Stop& stop) {
-        why = stop.message();
-        if (why.starts_with("Quorl: ")) {
-            why.erase(0, 7);
-        }
-    } catch (const std::exception& e) {  // no memory for the page's text
-        why = std::string("cannot build ") + VIEWPAGEFILENAME + ": " + e.what();
+namespace {
+
+void skipped(State& s, std::string why) {
+    if (why.starts_with("Quorl: ")) {
+        why.erase(0, 7);
     }
     s.units.endLine(io::kConsoleOut);
     write(s, io::kConsoleOut, "('Draw3dJTL- view page skipped (the drawing files are complete): ',a)", why);
+}
+
+}  // namespace
+
+bool writeViewPage(State& s, std::span<const TLREC> points) {
+    try {
+        io::writeReplacement(s.units, VIEWPAGEFILENAME, viewPage(viewGeometry(points), runIdentity(s)), 1);
+        return true;
+    } catch (const io::Stop& stop) {
+        skipped(s, stop.message());
+    } catch (const std::exception& e) {  // no memory for the page's text
+        skipped(s, std::string("cannot build ") + VIEWPAGEFILENAME + ": " + e.what());
+    }
     return false;
+}
+
+void commitViewPage(State& s) {
+    try {
+        io::commitReplacement(s.units, VIEWPAGEFILENAME, 1);
+    } catch (const io::Stop& stop) {
+        skipped(s, stop.message());
+    }
 }
 
 }  // namespace quorl

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "io/format.hpp"
 #include "model/constants.hpp"
 #include "quad/decimal.hpp"
+#include "support/file_size_limit.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -139,7 +141,7 @@ TEST(ParameterFile, EveryRecordHasItsLayout) {
     TempDir dir;
     RunOf r(LineFit{.jpu = 11});
     ASSERT_EQ(r.status, 0) << r.console();
-    EXPECT_FALSE(TempDir::exists(std::string(quorl::kParameterTempFile)));
+    EXPECT_TRUE(TempDir::temporaries().empty());
     const std::vector<std::string> got = lines(TempDir::readFile("Quorl-params.txt"));
     ASSERT_GT(got.size(), 12u);
 
@@ -192,9 +194,12 @@ TEST(ParameterFile, EveryRecordHasItsLayout) {
     }
     EXPECT_TRUE(contains(got[at - 1], "  Iterations"));
 
-    // Project context with the end timestamp, its non-blank lines, the banner.
+    // Project context with the end timestamp, its non-blank lines, the
+    // banner, the run (the same as in the results file).
     const std::vector<std::string> tail(got.begin() + static_cast<long>(at), got.end());
-    ASSERT_EQ(tail.size(), 6u);
+    ASSERT_EQ(tail.size(), 7u);
+    EXPECT_EQ(tail[6], "Run: " + r.s.runIdentity);
+    EXPECT_TRUE(contains(TempDir::readFile("Quorl-results.json"), "\"run\": \"" + r.s.runIdentity + "\""));
     EXPECT_EQ(tail[0], "");
     EXPECT_TRUE(matchesMask(tail[1], "Project Context:" + std::string(40, ' ') + "9999.99.99 99:99:99:999")) << tail[1];
     EXPECT_EQ(tail[2], "Straight line through three points");
@@ -372,56 +377,41 @@ TEST(InputFiles, OnesThatCannotBeReadAreReportedAsReadErrors) {
     }
 }
 
-TEST(ParameterFile, AFailedWriteLeavesTheOldFileWholeAndExitsNonZero) {
-    TempDir dir;
-    TempDir::writeFile("Quorl-params.txt", kGoodValues);
-    // A directory where the temporary file would go: it cannot be opened.
-    std::filesystem::create_directory(std::string(quorl::kParameterTempFile));
-    RunOf r(LineFit{});
-    EXPECT_EQ(r.status, quorl::kParameterWriteStatus);
-    EXPECT_TRUE(contains(r.console(), "Quorl: cannot write Quorl-params.txt: ")) << r.console();
-    EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), kGoodValues);
-    EXPECT_TRUE(std::filesystem::is_directory(std::string(quorl::kParameterTempFile)));
-}
-
-TEST(ParameterFile, AWriteThatFailsOnTheWayLeavesTheOldFileWhole) {
-    if (!std::filesystem::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
+// A parameter file that cannot be written whole (a full disk) or put in
+// place (a directory at its name): the run stops with status 7 and the
+// system's reason, and the old files stay as they were, no temporary left.
+TEST(ParameterFile, AFailedWriteLeavesTheOldFilesWholeAndExitsNonZero) {
+    struct Case {
+        const char* what;
+        const char* reason;
+    };
+    for (const Case c : {Case{"full disk", "(File too large)"}, Case{"directory", "a directory stands at its name"}}) {
+        TempDir dir;
+        TempDir::writeFile("Quorl-params.txt", kGoodValues);
+        TempDir::writeFile("Quorl-results.json", "{}\n");
+        const bool full = std::string(c.what) == "full disk";
+        if (!full) {
+            std::filesystem::remove("Quorl-results.json");
+            std::filesystem::create_directory("Quorl-results.json");
+        }
+        int status = 0;
+        std::string console;
+        {
+            std::optional<quorl::testing::FileSizeLimit> limit;
+            if (full) {
+                limit.emplace(1000);
+            }
+            RunOf r(LineFit{});
+            status = r.status;
+            console = r.console();
+        }
+        EXPECT_EQ(status, quorl::kParameterWriteStatus) << c.what;
+        EXPECT_TRUE(contains(console, full ? "Quorl: cannot write Quorl-params.txt: " : "Quorl: cannot write "))
+            << console;
+        EXPECT_TRUE(contains(console, c.reason)) << console;
+        EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), kGoodValues) << c.what;
+        EXPECT_TRUE(TempDir::temporaries().empty()) << c.what;
     }
-    TempDir dir;
-    TempDir::writeFile("Quorl-params.txt", kGoodValues);
-    // The temporary file opens, but nothing written to it reaches a disk.
-    std::filesystem::create_symlink("/dev/full", std::string(quorl::kParameterTempFile));
-    RunOf r(LineFit{});
-    EXPECT_EQ(r.status, quorl::kParameterWriteStatus);
-    EXPECT_TRUE(contains(r.console(), "Quorl: cannot write Quorl-params.txt: ")) << r.console();
-    EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), kGoodValues);
-}
-
-TEST(StartBanner, OnTheConsoleOnceWhenTheReportsGoThere) {
-    TempDir dir;
-    RunOf r(LineFit{.jitertot = -1});
-    ASSERT_EQ(r.status, kNoIterations);
-    EXPECT_FALSE(TempDir::exists("Quorl-out.txt"));
-    const std::string& text = r.console();
-    const std::string expected = banner() + "\n\nProject Context:\nStraight line through three points\n"
-                                            "Least squares, test model\n";
-    EXPECT_EQ(text.substr(0, expected.size()), expected);
-    EXPECT_EQ(text.find(banner(), 1), std::string::npos);
-}
-
-TEST(StartBanner, OnTheConsoleAndInTheRunSummaryWhenTheReportsGoToTheFile) {
-    TempDir dir;
-    RunOf r(LineFit{.jpu = 11, .jitertot = -1});
-    ASSERT_EQ(r.status, kNoIterations);
-    EXPECT_EQ(r.console().substr(0, 62), banner() + "\n\n");
-    const std::vector<std::string> got = lines(TempDir::readFile("Quorl-out.txt"));
-    ASSERT_GE(got.size(), 5u);
-    EXPECT_EQ(got[0], banner());
-    EXPECT_EQ(got[1], "");
-    EXPECT_EQ(got[2], "Project Context:");
-    EXPECT_EQ(got[3], "Straight line through three points");
-    EXPECT_EQ(got[4], "Least squares, test model");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace quorl::testing {
 
@@ -37,6 +38,18 @@ public:
         return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
     static bool exists(const std::string& name) { return std::filesystem::exists(name); }
+    // The temporary files (*.tmp) in the current directory: an output file
+    // written but not (yet) renamed over its name.
+    static std::vector<std::string> temporaries() {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(".")) {
+            const std::string name = e.path().filename().string();
+            if (name.size() > 4 && name.ends_with(".tmp")) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
 
 private:
     std::filesystem::path previous_;

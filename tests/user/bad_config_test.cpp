@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/run_sample.hpp"
+#include "support/mask_run.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -42,7 +43,7 @@ TEST(BadConfiguration, AFaultBeforeTheModelSelectorLeavesTheEarlierResultWhole) 
         const std::string console = TempDir::readFile("console.txt");
         EXPECT_TRUE(has(console, kReadError)) << text << console;
         EXPECT_EQ(TempDir::readFile("Quorl-params.txt"), earlier) << text;
-        EXPECT_FALSE(TempDir::exists("Quorl-params.txt.tmp")) << text;
+        EXPECT_TRUE(TempDir::temporaries().empty()) << text;
     }
 }
 
@@ -65,7 +66,8 @@ TEST(BadConfiguration, AFaultAfterTheSelectorPausesAndTheRunGoesOn) {
     const std::size_t laterTail = later.find('\n', later.rfind("Project Context:"));
     ASSERT_NE(tail, std::string::npos);
     ASSERT_NE(laterTail, std::string::npos);
-    EXPECT_EQ(later.substr(laterTail), earlier.substr(tail));
+    EXPECT_EQ(quorl::testing::maskRunIdentity(later.substr(laterTail)),
+              quorl::testing::maskRunIdentity(earlier.substr(tail)));
     EXPECT_TRUE(has(TempDir::readFile("Quorl-out.txt"), "Iteration:  6"));
 }
 

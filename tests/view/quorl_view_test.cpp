@@ -3,11 +3,13 @@
 // not a drawing is refused with its name and line and a failure status.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
@@ -86,6 +88,31 @@ TEST(QuorlViewTest, GoodFiles) {
     EXPECT_EQ(version.out.rfind("quorl-view: Quorl.Exe, version:", 0), 0u) << version.out;
 }
 
+// What is no text file at all stops at once, before the rest is read, and
+// any fault is told in one short line, whatever the size of the input.
+TEST(QuorlViewTest, WhatIsNoTextFileStopsAtOnceWithAShortMessage) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+    TempDir::writeFile("long.txt", "        1\n" + std::string(20 << 20, '1') + "\n");
+    TempDir::writeFile("binary.3dv", std::string("        1\n\0\x01\x02\n", 14));
+    TempDir::writeFile("wide.txt", "        1\n 1 1.0 1 2 " + std::string(1000, '9') + "x\n");
+    const std::pair<const char*, std::string> cases[] = {
+        {"fifo", "fifo: not a regular file (a FIFO)"},
+        {"/dev/zero", "/dev/zero: not a regular file (a device)"},
+        {"long.txt", "long.txt:2:1025: a line longer than 1024 characters"},
+        {"binary.3dv", "binary.3dv:2:1: a byte 0x00 that no text holds"},
+        {"wide.txt", "wide.txt:2:12: coordinate '" + std::string(40, '9') + "'... (1001 characters) is not"},
+    };
+    for (const auto& [file, message] : cases) {
+        SCOPED_TRACE(file);
+        const Result r = quorlView(std::string(file) + " -o page.html");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(std::string("quorl-view: ") + message), std::string::npos) << r.err.substr(0, 300);
+        EXPECT_LT(r.err.size(), 200u);
+        EXPECT_FALSE(TempDir::exists("page.html"));
+    }
+}
+
 TEST(QuorlViewTest, BadFilesAreRefusedWithTheirLine) {
     TempDir dir;
     const std::string point = " 9   1.0   0.100000000E+01   0.200000000E+01  -0.300000000E+01\n";
@@ -95,25 +122,25 @@ TEST(QuorlViewTest, BadFilesAreRefusedWithTheirLine) {
         const char* message;  // what stderr must hold
     };
     const Case cases[] = {
-        {"empty.txt", "", "empty.txt:1: empty file"},
-        {"prose.txt", "Dear reader,\nthis is a letter.\n", "prose.txt:1: expected the point count"},
-        {"results.json", "{\"status\": \"ended\"}\n", "results.json:1: expected the point count"},
-        {"more.txt", "        1\n" + point + point, "more.txt:1: the count says 1 point, but the file has 2 point lines"},
-        {"fewer.txt", "        3\n" + point + point, "fewer.txt:1: the count says 3 points, but the file has 2 point lines"},
-        {"open.txt", "        0\n" + point, "open.txt:1: the count says 0 points, but the file has 1 point line (a drawing that was never closed?)"},
-        {"nolines.txt", "        2\n", "nolines.txt:1: the count says 2 points, but no point lines follow"},
-        {"short.txt", "        2\n" + point + " 9   1.0   0.1E+01   0.2E+01\n", "short.txt:3: malformed point line"},
-        {"word.txt", "        2\n" + point + " 9   1.0   0.1E+01   abc   0.3E+01\n", "word.txt:3: coordinate 'abc'"},
-        {"code.txt", "        1\n16   1.0   0.1E+01   0.2E+01   0.3E+01\n", "code.txt:2: colour code 16 is outside 0 to 15"},
-        {"width.txt", "        1\n 1   x.0   0.1E+01   0.2E+01   0.3E+01\n", "width.txt:2: line width 'x.0'"},
-        {"mixed.txt", "        1\n 1 2\n", "mixed.txt:2: neither a point line"},
-        {"count2.3dv", "        1\n 1 2 3\n        2\n        1  9\n", "count2.3dv:3: the second count (2) disagrees"},
+        {"empty.txt", "", "empty.txt:1:1: empty file"},
+        {"prose.txt", "Dear reader,\nthis is a letter.\n", "prose.txt:1:1: expected the point count"},
+        {"results.json", "{\"status\": \"ended\"}\n", "results.json:1:1: expected the point count"},
+        {"more.txt", "        1\n" + point + point, "more.txt:1:1: the count says 1 point, but the file has 2 point lines"},
+        {"fewer.txt", "        3\n" + point + point, "fewer.txt:1:1: the count says 3 points, but the file has 2 point lines"},
+        {"open.txt", "        0\n" + point, "open.txt:1:1: the count says 0 points, but the file has 1 point line (a drawing that was never closed?)"},
+        {"nolines.txt", "        2\n", "nolines.txt:1:1: the count says 2 points, but no point lines follow"},
+        {"short.txt", "        2\n" + point + " 9   1.0   0.1E+01   0.2E+01\n", "short.txt:3:1: malformed point line"},
+        {"word.txt", "        2\n" + point + " 9   1.0   0.1E+01   abc   0.3E+01\n", "word.txt:3:22: coordinate 'abc'"},
+        {"code.txt", "        1\n16   1.0   0.1E+01   0.2E+01   0.3E+01\n", "code.txt:2:1: colour code 16 is outside 0 to 15"},
+        {"width.txt", "        1\n 1   x.0   0.1E+01   0.2E+01   0.3E+01\n", "width.txt:2:6: line width 'x.0'"},
+        {"mixed.txt", "        1\n 1 2\n", "mixed.txt:2:1: neither a point line"},
+        {"count2.3dv", "        1\n 1 2 3\n        2\n        1  9\n", "count2.3dv:3:1: the second count (2) disagrees"},
         {"coords.3dv", "        2\n 1 2 3\n        2\n        1  9\n        2  9\n",
-         "coords.3dv:1: the count says 2 points, but the file has 1 coordinate line"},
-        {"codes.3dv", "        2\n 1 2 3\n 4 5 6\n        2\n        1  9\n", "codes.3dv:5: expected 2 colour lines"},
+         "coords.3dv:1:1: the count says 2 points, but the file has 1 coordinate line"},
+        {"codes.3dv", "        2\n 1 2 3\n 4 5 6\n        2\n        1  9\n", "codes.3dv:5:1: expected 2 colour lines"},
         {"number.3dv", "        2\n 1 2 3\n 4 5 6\n        2\n        1  9\n        3  9\n",
-         "number.3dv:6: point number 3 where 2 was expected"},
-        {"cut.3dv", "        1\n 1 2 3\n", "cut.3dv:3: the file ends before the second point count"},
+         "number.3dv:6:9: point number 3 where 2 was expected"},
+        {"cut.3dv", "        1\n 1 2 3\n", "cut.3dv:3:1: the file ends before the second point count"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -228,7 +228,7 @@ TEST(AlphaJs, SendsItsStrokesToTheDrawingWriter) {
         want += quorl::io::format("(i2,1x,f5.1,3e18.9)", p[0] == 0 ? 0 : 7, 1.0f, quorl::fromDouble(p[1]),
                                   quorl::fromDouble(p[2]), quorl::fromDouble(p[3]));
     }
-    EXPECT_EQ(quorl::testing::TempDir::readFile(quorl::JTLFILENAME), want);
+    EXPECT_EQ(quorl::testing::TempDir::readFile(quorl::JTLFILENAME), want + "Run: " + s.runIdentity + "\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "io/stop.hpp"
 #include "quad/decimal.hpp"
+#include "support/file_size_limit.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quorl {
@@ -54,6 +55,9 @@ struct DrawRun {
     }
 };
 
+// The last line of both files: the run that drew them.
+std::string runLine(const State& s) { return "Run: " + s.runIdentity + "\n"; }
+
 bool sameTl(const TLREC& a, const TLREC& b) {
     return a.IC == b.IC && a.TH == b.TH && a.XYZ(1) == b.XYZ(1) && a.XYZ(2) == b.XYZ(2) && a.XYZ(3) == b.XYZ(3);
 }
@@ -66,17 +70,20 @@ TEST(Draw3dJtlTest, ThreePointDrawingWritesBothFiles) {
     // The last accepted point, clamped: IC 16 is drawn as 13, TH 25 as 20.
     EXPECT_TRUE(sameTl(r.s.TLPREV, point(13, 20.0f, "0.1", "2", "-987654321.5")));
     EXPECT_EQ(r.s.draw3dJtl.NPTOT, 3);
-    // Still open: the header holds the zero count.
+    // Still open: neither file has its name yet; the list is written aside.
     r.s.units.flush(13);
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME).substr(0, 10), "        0\n");
+    EXPECT_FALSE(TempDir::exists(JTLFILENAME));
     EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
+    ASSERT_EQ(TempDir::temporaries().size(), 1u);
+    EXPECT_EQ(TempDir::readFile(TempDir::temporaries()[0]).substr(0, 10), "        0\n");
 
     DRAW3DJTL(r.s, endRecord(-5), 0);  // any negative code ends the drawing
     EXPECT_EQ(TempDir::readFile(JTLFILENAME),
               "        3\n"
               " 0   1.0   0.100000000E+01  -0.250000000E+00   0.314159265E+01\n"
               " 5   2.5   0.123456789E+05  -0.100000000E-29   0.000000000E+00\n"
-              "13  20.0   0.100000000E+00   0.200000000E+01  -0.987654322E+09\n");
+              "13  20.0   0.100000000E+00   0.200000000E+01  -0.987654322E+09\n" +
+                  runLine(r.s));
     EXPECT_EQ(TempDir::readFile(EXPORT3DVFILENAME),
               "        3\n"
               "   0.100000000E+01  -0.250000000E+00   0.314159265E+01\n"
@@ -85,7 +92,9 @@ TEST(Draw3dJtlTest, ThreePointDrawingWritesBothFiles) {
               "        3\n"
               "        1  0\n"
               "        2  5\n"
-              "        3 13\n");
+              "        3 13\n" +
+                  runLine(r.s));
+    EXPECT_TRUE(TempDir::temporaries().empty());
     EXPECT_EQ(r.s.draw3dJtl.INIT, 0);
     EXPECT_EQ(r.s.draw3dJtl.NPTOT2, 3);
     EXPECT_TRUE(r.s.draw3dJtl.TLR.empty());
@@ -101,10 +110,10 @@ TEST(Draw3dJtlTest, HeaderIsOverwrittenInPlaceForLargeCounts) {
     DRAW3DJTL(r.s, endRecord(), 0);
     const std::string list = TempDir::readFile(JTLFILENAME);
     EXPECT_EQ(list.substr(0, 10), "     1234\n");
-    EXPECT_EQ(list.size(), 10u + 1234u * 63u);  // the point lines kept their length
+    EXPECT_EQ(list.size(), 10u + 1234u * 63u + runLine(r.s).size());  // the point lines kept their length
     const std::string drawing = TempDir::readFile(EXPORT3DVFILENAME);
     EXPECT_NE(drawing.find("\n     1234\n        1  0\n"), std::string::npos);
-    EXPECT_EQ(drawing.substr(drawing.size() - 13), "     1234  1\n");
+    EXPECT_TRUE(drawing.ends_with("     1234  1\n" + runLine(r.s)));
 }
 
 TEST(Draw3dJtlTest, InertAndIgnoringUnits) {
@@ -145,8 +154,8 @@ TEST(Draw3dJtlTest, CountingOnlyDrawing) {
 TEST(Draw3dJtlTest, EndRecordWithoutDrawingWritesEmptyDrawing) {
     DrawRun r(10);
     DRAW3DJTL(r.s, endRecord(), 0);
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME), "        0\n");
-    EXPECT_EQ(TempDir::readFile(EXPORT3DVFILENAME), "        0\n        0\n");
+    EXPECT_EQ(TempDir::readFile(JTLFILENAME), "        0\n" + runLine(r.s));
+    EXPECT_EQ(TempDir::readFile(EXPORT3DVFILENAME), "        0\n        0\n" + runLine(r.s));
     EXPECT_EQ(r.s.draw3dJtl.INIT, 0);
 }
 
@@ -158,14 +167,14 @@ TEST(Draw3dJtlTest, NextDrawingReplacesBothFilesAndNotesGoToIp) {
     DRAW3DJTL(r.s, endRecord(), 6);
     DRAW3DJTL(r.s, point(7, 3.0f, "-2", "0.5", "1e10"), 6);
     EXPECT_EQ(r.s.draw3dJtl.NPTOT, 1);
-    r.s.units.flush(13);
-    // The new list, still open.
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME).substr(0, 11), "        0\n ");
+    // The new list is still open: the first drawing's files stay whole.
+    EXPECT_EQ(TempDir::readFile(JTLFILENAME).substr(0, 10), "        4\n");
     DRAW3DJTL(r.s, endRecord(), 6);
     EXPECT_EQ(TempDir::readFile(JTLFILENAME),
-              "        1\n 7   3.0  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n");
+              "        1\n 7   3.0  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n" + runLine(r.s));
     EXPECT_EQ(TempDir::readFile(EXPORT3DVFILENAME),
-              "        1\n  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n        1\n        1  7\n");
+              "        1\n  -0.200000000E+01   0.500000000E+00   0.100000000E+11\n        1\n        1  7\n" +
+                  runLine(r.s));
     const std::string opened = " Draw3dJTL- opened:Quorl-3dJTL.txt\n";
     const std::string closed = " Draw3dJTL- closed:Quorl-3dDraw.3dv\n";
     EXPECT_EQ(r.out.str(), opened + closed + opened + closed);
@@ -190,20 +199,22 @@ TEST(Draw3dJtlTest, UnitChangedWhileDrawingIsOpenHalts) {
     EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
 }
 
-TEST(Draw3dJtlTest, FilesThatCannotBeOpenedHalt) {
-    {
+// A file that cannot be put in place halts, and no file of the drawing
+// takes its name: the previous picture stays whole.
+TEST(Draw3dJtlTest, FilesThatCannotBeReplacedHaltAndLeaveThePreviousPicture) {
+    for (const char* blocked : {JTLFILENAME, EXPORT3DVFILENAME}) {
         DrawRun r(13);
-        std::filesystem::create_directory(JTLFILENAME);
-        const std::string console = r.halts(point(0, 1.0f, "1", "1", "1"));
-        EXPECT_NE(console.find("Error opening: Quorl-3dJTL.txt"), std::string::npos) << console;
-    }
-    {
-        DrawRun r(13);
-        std::filesystem::create_directory(EXPORT3DVFILENAME);
+        const char* other = blocked == JTLFILENAME ? EXPORT3DVFILENAME : JTLFILENAME;
+        std::filesystem::create_directory(blocked);
+        TempDir::writeFile(other, "previous\n");
         DRAW3DJTL(r.s, point(0, 1.0f, "1", "1", "1"), 0);
         const std::string console = r.halts(endRecord());
-        EXPECT_NE(console.find("Error opening: Quorl-3dDraw.3dv"), std::string::npos) << console;
-        EXPECT_EQ(TempDir::readFile(JTLFILENAME).substr(0, 10), "        1\n");  // the list was completed
+        EXPECT_NE(console.find("Error replacing: "), std::string::npos) << console;
+        EXPECT_NE(console.find(std::string(blocked) + ": a directory stands at its name"), std::string::npos)
+            << console;
+        EXPECT_EQ(TempDir::readFile(other), "previous\n");
+        r.s.units.closeAll();  // the end of the run drops what waits
+        EXPECT_TRUE(TempDir::temporaries().empty());
     }
 }
 
@@ -225,7 +236,8 @@ TEST(Draw3dJtlTest, DamagedPointLineIsAReadError) {
     r.s.units.flush(13);
     {
         // Something else spoils the second point's colour code.
-        std::fstream f(JTLFILENAME, std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_EQ(TempDir::temporaries().size(), 1u);
+        std::fstream f(TempDir::temporaries()[0], std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(10 + 63);
         f.put('x');
     }
@@ -235,24 +247,13 @@ TEST(Draw3dJtlTest, DamagedPointLineIsAReadError) {
     EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
 }
 
-// A point list on a device that takes no data: the failed write or the
-// failed close is reported, never a drawing from half a list.
+// A point list that cannot be written (a full disk): the failed write is
+// reported with the system's reason, never a drawing from half a list.
 TEST(Draw3dJtlTest, PointListThatCannotBeWrittenHalts) {
-    if (!std::filesystem::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
+    DrawRun r(13);
+    std::string console;
     {
-        DrawRun r(13);
-        std::filesystem::create_symlink("/dev/full", JTLFILENAME);
-        DRAW3DJTL(r.s, point(0, 1.0f, "1", "1", "1"), 0);
-        const std::string console = r.halts(endRecord());
-        EXPECT_NE(console.find("Error closing: Quorl-3dJTL.txt"), std::string::npos) << console;
-        EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
-    }
-    {
-        DrawRun r(13);
-        std::filesystem::create_symlink("/dev/full", JTLFILENAME);
-        std::string console;
+        const testing::FileSizeLimit full(4096);
         for (int i = 0; i < 100000 && console.empty(); ++i) {
             try {
                 DRAW3DJTL(r.s, point(1, 2.0f, "1", "2", "3"), 0);
@@ -260,8 +261,11 @@ TEST(Draw3dJtlTest, PointListThatCannotBeWrittenHalts) {
                 console = r.out.str();
             }
         }
-        EXPECT_NE(console.find("Error writing TL. TL=           1   2.00000000    "), std::string::npos) << console;
     }
+    EXPECT_NE(console.find("Error writing TL. TL=           1   2.00000000    "), std::string::npos) << console;
+    EXPECT_NE(console.find("File too large"), std::string::npos) << console;
+    EXPECT_FALSE(TempDir::exists(JTLFILENAME));
+    EXPECT_FALSE(TempDir::exists(EXPORT3DVFILENAME));
 }
 
 }  // namespace

@@ -37,10 +37,12 @@ TEST(ReadViewDrawingTest, NumberFormsOfTheWriter) {
         EXPECT_TRUE(d.pointList);
         EXPECT_EQ(d.points[0].IC, 9);
         EXPECT_EQ(d.points[0].Z, c.value);
+        EXPECT_EQ(d.run, "");  // a file of an earlier version names no run
     }
     TempDir dir;
-    TempDir::writeFile("nan.3dv", "        1\n   NaN   1.5   -2\n        1\n        1 15\n");
+    TempDir::writeFile("nan.3dv", "        1\n   NaN   1.5   -2\n        1\n        1 15\nRun: 20240131T142530.123-4711-5f\n\n");
     const ViewDrawing d = readViewDrawing("nan.3dv");
+    EXPECT_EQ(d.run, "20240131T142530.123-4711-5f");
     ASSERT_EQ(d.points.size(), 1u);
     EXPECT_FALSE(d.pointList);
     EXPECT_TRUE(std::isnan(d.points[0].X));

@@ -20,9 +20,14 @@ TEST(WriteViewPageTest, ClosingADrawingWritesItsPage) {
     TempDir dir;
     TempDir::writeFile(VIEWPAGEFILENAME, "an older page");
     EXPECT_EQ(testing::drawThreePoints(), "");
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME), testing::threePointList());
-    EXPECT_EQ(TempDir::readFile(VIEWPAGEFILENAME), viewPage(readViewDrawing(JTLFILENAME).points));
-    EXPECT_FALSE(TempDir::exists(std::string(VIEWPAGEFILENAME) + ".tmp"));
+    const ViewDrawing list = readViewDrawing(JTLFILENAME);
+    EXPECT_EQ(TempDir::readFile(JTLFILENAME), testing::threePointList() + "Run: " + list.run + "\n");
+    // The page carries the run that drew it, as both drawing files do.
+    EXPECT_EQ(TempDir::readFile(VIEWPAGEFILENAME), viewPage(list.points, list.run));
+    EXPECT_NE(TempDir::readFile(VIEWPAGEFILENAME).find("<meta name=\"quorl-run\" content=\"" + list.run + "\">"),
+              std::string::npos);
+    EXPECT_EQ(readViewDrawing(EXPORT3DVFILENAME).run, list.run);
+    EXPECT_TRUE(TempDir::temporaries().empty());
 }
 
 TEST(WriteViewPageTest, APageThatCannotBeWrittenIsSkippedWithANote) {
@@ -34,10 +39,10 @@ TEST(WriteViewPageTest, APageThatCannotBeWrittenIsSkippedWithANote) {
                            std::string(VIEWPAGEFILENAME)),
               std::string::npos)
         << console;
-    EXPECT_EQ(TempDir::readFile(JTLFILENAME), testing::threePointList());
+    EXPECT_EQ(readViewDrawing(JTLFILENAME).points.size(), 3u);
     EXPECT_EQ(readViewDrawing(EXPORT3DVFILENAME).points.size(), 3u);
     EXPECT_TRUE(std::filesystem::is_directory(VIEWPAGEFILENAME));
-    EXPECT_FALSE(TempDir::exists(std::string(VIEWPAGEFILENAME) + ".tmp"));
+    EXPECT_TRUE(TempDir::temporaries().empty());
 }
 
 }  // namespace
