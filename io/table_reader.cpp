@@ -41,7 +41,7 @@ TableReader::TableReader(std::string file) : file_(std::move(file)) {
         st.type() != std::filesystem::file_type::none) {
         failFile(0, "is not a regular file (a FIFO, a device or a socket): give the table as a file");
     }
-    line_buffer_.resize(kMaxLineLength + 2);
+    line_buffer_.resize(4096);
     errno = 0;
     in_.open(file_, std::ios::binary);
     if (!in_) {
@@ -134,27 +134,43 @@ std::string TableReader::columnLabel(int column) const {
 }
 
 bool TableReader::readRow() {
-    char* const buffer = line_buffer_.data();
-    const auto room = static_cast<std::streamsize>(line_buffer_.size());
     for (;;) {
-        in_.getline(buffer, room);
-        const std::streamsize got = in_.gcount();
-        if (in_.bad()) {
-            failFile(line_ + 1, std::string("read error: ") + std::strerror(errno));
+        // The line into the buffer, which grows (from 4 KiB, doubling) while
+        // a line does not fit, up to the longest line allowed and its end.
+        std::size_t length = 0;
+        bool ended = false;  // by a line end (else by the end of the file)
+        for (;;) {
+            const auto room = static_cast<std::streamsize>(line_buffer_.size() - length);
+            in_.getline(line_buffer_.data() + length, room);
+            const auto got = static_cast<std::size_t>(in_.gcount());
+            if (in_.bad()) {
+                failFile(line_ + 1, std::string("read error: ") + std::strerror(errno));
+            }
+            length += got;
+            if (in_.fail() && !in_.eof() && got + 1 == static_cast<std::size_t>(room)) {
+                // The buffer is full and the line goes on.
+                if (line_buffer_.size() >= kMaxLineLength + 2) {
+                    failFile(line_ + 1, "the line is longer than " + std::to_string(kMaxLineLength) +
+                                            " characters (a table has one row per line)");
+                }
+                in_.clear();
+                line_buffer_.resize(std::min(2 * line_buffer_.size(), kMaxLineLength + 2));
+                continue;
+            }
+            ended = !in_.eof() && !in_.fail();
+            break;
         }
-        if (got == 0 && in_.eof()) {
+        if (length == 0 && !ended) {
             return false;
         }
         ++line_;
-        // gcount counts the line end when there was one.
-        std::size_t length = static_cast<std::size_t>(got);
-        if (!in_.eof() && !in_.fail() && length > 0) {
-            --length;
-        }
-        if ((in_.fail() && !in_.eof()) || length > kMaxLineLength) {
+        // gcount counted the line end.
+        length -= ended ? 1 : 0;
+        if (length > kMaxLineLength) {
             failFile(line_, "the line is longer than " + std::to_string(kMaxLineLength) +
                                 " characters (a table has one row per line)");
         }
+        char* const buffer = line_buffer_.data();
         text_ = std::string_view(buffer, length);
         if (line_ == 1) {
             if (text_.starts_with("\xFF\xFE") || text_.starts_with("\xFE\xFF")) {
