@@ -27,22 +27,21 @@ namespace quorl {
 
 // The plot of the run at PR(:).PBASE; `curve` false: the model's values at
 // the points only (short marks), never between them.
-FitPlot fitPlotOfRun(State &s, int KX = 1, bool curve = true);
+FitPlot fitPlotOfRun(State& s, int KX = 1, bool curve = true);
 
 // The head of any plot of the run: the verdict, the run identity, the number
 // of data points and the legend of the parameters at PR(:).PBASE with
 // their standard errors.
-void fitPlotHead(State &s, FitPlot &plot);
+void fitPlotHead(State& s, FitPlot& plot);
 
 // Sets s.afterResults to write the plot of the run (fitPlotOfRun) through
 // writeFitPlot.
-void drawFitPlot(State &s, int KX = 1, bool curve = true);
+void drawFitPlot(State& s, int KX = 1, bool curve = true);
 
 // Writes Quorl-fit.html with the plot `build` gives, through the safe
 // writer. A failure (no room, a directory in its place, no memory for the
 // page) is shown on the console, "<who>: fit plot skipped (the results are
 // complete): why", and returns false: the run's results are complete.
-bool writeFitPlot(State &s, const std::function<FitPlot()> &build,
-                  std::string_view who = "Quorl");
+bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who = "Quorl");
 
-} // namespace quorl
+}  // namespace quorl

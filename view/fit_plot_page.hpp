@@ -22,7 +22,7 @@
 
 namespace quorl {
 
-inline constexpr const char *FITPLOTFILENAME = "Quorl-fit.html";
+inline constexpr const char* FITPLOTFILENAME = "Quorl-fit.html";
 
 // At most this many data points are drawn per quantity; a larger fit shows
 // an evenly spaced choice of them (fitPlotChoice).
@@ -31,42 +31,41 @@ inline constexpr std::int64_t kFitPlotMarkers = 2000;
 inline constexpr int kFitPlotCurveSamples = 600;
 
 struct FitPlotSeries {
-  std::string name; // the measured quantity: the label of its value axis
-  // The points shown, all of the same length (sigma empty: no error bars).
-  std::vector<double> x, y, sigma, residual;
-  // The model along the abscissa (a value that is not finite breaks the
-  // curve); empty for an index plot, which has `fitted` at the points
-  // (drawn as short marks; so is a model drawn at its points only).
-  std::vector<double> curveX, curveY;
-  std::vector<double> fitted;
+    std::string name;  // the measured quantity: the label of its value axis
+    // The points shown, all of the same length (sigma empty: no error bars).
+    std::vector<double> x, y, sigma, residual;
+    // The model along the abscissa (a value that is not finite breaks the
+    // curve); empty for an index plot, which has `fitted` at the points
+    // (drawn as short marks; so is a model drawn at its points only).
+    std::vector<double> curveX, curveY;
+    std::vector<double> fitted;
 };
 
 struct FitPlotParameter {
-  std::string name;
-  std::string value; // as text, with the digits the caller wants shown
-  std::string error; // the standard error; empty when there is none
-  bool held = false;
+    std::string name;
+    std::string value;  // as text, with the digits the caller wants shown
+    std::string error;  // the standard error; empty when there is none
+    bool held = false;
 };
 
 struct FitPlot {
-  std::string title;       // the model (the formula as written)
-  std::string xName;       // the abscissa's name; empty: the point index
-  std::string verdict;     // converged, stalled or iteration_limit
-  std::string run;         // the run identity, kept in the page's head
-  std::int64_t points = 0; // data points of the fit (all, not only those shown)
-  bool weighted = false;   // the residuals carry weights
-  std::vector<FitPlotParameter> parameters;
-  std::vector<FitPlotSeries> series;
+    std::string title;        // the model (the formula as written)
+    std::string xName;        // the abscissa's name; empty: the point index
+    std::string verdict;      // converged, stalled or iteration_limit
+    std::string run;          // the run identity, kept in the page's head
+    std::int64_t points = 0;  // data points of the fit (all, not only those shown)
+    bool weighted = false;    // the residuals carry weights
+    std::vector<FitPlotParameter> parameters;
+    std::vector<FitPlotSeries> series;
 };
 
 // The data points (1-based) a plot of `points` shows: all of them up to
 // kFitPlotMarkers, else every k-th from the first, plus `extra` (the point
 // of the largest residual, say; 0 for none) in its place. The same fit
 // always shows the same points.
-std::vector<std::int64_t> fitPlotChoice(std::int64_t points,
-                                        std::int64_t extra = 0);
+std::vector<std::int64_t> fitPlotChoice(std::int64_t points, std::int64_t extra = 0);
 
 // The page's text.
-std::string fitPlotPage(const FitPlot &plot);
+std::string fitPlotPage(const FitPlot& plot);
 
-} // namespace quorl
+}  // namespace quorl
