@@ -1,6 +1,7 @@
 #include "fit/fit_plot_of_formulas.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "view/fit_plot_of_run.hpp"
 
@@ -27,12 +28,11 @@ FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const std::vector<Quad>& weig
             vars[k] = s.DATAE(static_cast<int>(k + 1), static_cast<int>(md));
         }
     };
-    // The abscissa's whole range, from every point.
-    double xlo = 0, xhi = 0;
-    if (na == 1 && s.MDTOT >= 1) {
-        xlo = xhi = toDouble(s.DATAE(1, 1));
-        for (int md = 2; md <= s.MDTOT; ++md) {
-            const double x = toDouble(s.DATAE(1, md));
+    // The abscissa's whole range, from every point whose value is finite.
+    double xlo = INFINITY, xhi = -INFINITY;
+    for (int md = 1; na == 1 && md <= s.MDTOT; ++md) {
+        const double x = toDouble(s.DATAE(1, md));
+        if (std::isfinite(x)) {
             xlo = std::min(xlo, x);
             xhi = std::max(xhi, x);
         }
@@ -60,7 +60,7 @@ FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const std::vector<Quad>& weig
                 series.fitted.push_back(toDouble(model));
             }
         }
-        if (na == 1) {
+        if (na == 1 && xlo <= xhi) {
             // The formula itself across the range, at evenly spaced x.
             for (int i = 0; i < kFitPlotCurveSamples; ++i) {
                 const double x = xlo + (xhi - xlo) * i / (kFitPlotCurveSamples - 1);

@@ -1,6 +1,7 @@
 #include "view/fit_plot_of_run.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -65,14 +66,16 @@ FitPlot fitPlotOfRun(State& s, int KX, bool curve) {
     }
     // Every point once for the range of the abscissa and whether any weight
     // differs from 1 (then the weights are taken as 1/sigma).
-    double xlo = 0, xhi = 0;
+    double xlo = INFINITY, xhi = -INFINITY;
     bool weighted = false;
     for (s.MD = 1; s.MD <= s.MDTOT; ++s.MD) {
         YOUQUORL(s, 3);
         if (single) {
             const double x = toDouble(s.XR(KX).XDATA);
-            xlo = s.MD == 1 ? x : std::min(xlo, x);
-            xhi = s.MD == 1 ? x : std::max(xhi, x);
+            if (std::isfinite(x)) {
+                xlo = std::min(xlo, x);
+                xhi = std::max(xhi, x);
+            }
         }
         for (int l = 1; l <= s.LZTOT && !weighted; ++l) {
             weighted = s.ZR(l).WT != fromInt(1);
@@ -100,7 +103,7 @@ FitPlot fitPlotOfRun(State& s, int KX, bool curve) {
             }
         }
     }
-    if (single && curve && s.MDTOT >= 1) {
+    if (single && curve && xlo <= xhi) {
         s.MD = 1;
         YOUQUORL(s, 3);
         for (int i = 0; i < kFitPlotCurveSamples; ++i) {

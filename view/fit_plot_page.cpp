@@ -173,7 +173,7 @@ void series(std::string& out, const FitPlot& plot, const FitPlotSeries& s, std::
     // that runs off far away does not flatten the data into a line.
     Range y = rangeOf({&s.y, &s.fitted}, bars ? &s.sigma : nullptr, &s.y);
     const Range curve = rangeOf({&s.curveY});
-    if (!s.curveY.empty()) {
+    if (std::any_of(s.curveY.begin(), s.curveY.end(), [](double v) { return std::isfinite(v); })) {
         const double room = (y.hi - y.lo) * 0.5;
         y.lo = std::min(y.lo, std::max(curve.lo, y.lo - room));
         y.hi = std::max(y.hi, std::min(curve.hi, y.hi + room));
