@@ -303,7 +303,7 @@ std::string fitPlotPage(const FitPlot& plot) {
            escaped(plot.verdict) + "</b> &#183; " + std::to_string(plot.points) + " data points";
     std::size_t shown = plot.series.empty() ? 0 : plot.series.front().x.size();
     if (static_cast<std::int64_t>(shown) < plot.points) {
-        out += " (" + std::to_string(shown) + " of them drawn, evenly spaced)";
+        out += " (" + std::to_string(shown) + " of them drawn: evenly spaced, and the largest residual)";
     }
     out +=
         "</p>\n<table "

@@ -99,8 +99,7 @@ TEST(FitPlotOfFormulas, DrawsAgainstTheColumnOrThePointIndexAndNeverFailsTheFit)
 TEST(FitPlotOfFormulas, PageShowsPointsCurveAndResidualsInABrowser) {
     const std::optional<std::string> program = HeadlessBrowser::program();
     if (!program) {
-        GTEST_SKIP() << "chromium (and libpng) not found: the fit plot's browser "
-                        "test is skipped";
+        GTEST_SKIP() << "chromium (and libpng) not found: the fit plot's browser test is skipped";
     }
     TempDir dir;
     TempDir::writeFile("data.txt", decayTable());
@@ -116,9 +115,7 @@ TEST(FitPlotOfFormulas, PageShowsPointsCurveAndResidualsInABrowser) {
     EXPECT_EQ(browser.errors(), std::vector<std::string>{});
     EXPECT_EQ(browser.requests(), std::vector<std::string>{url});  // nothing but the page itself
     const JsonValue origin = browser.evaluate(
-        "(() => { const r = "
-        "document.querySelector('svg.fit').getBoundingClientRect(); "
-        "return [r.left, r.top]; })()");
+        "(() => { const r = document.querySelector('svg.fit').getBoundingClientRect(); return [r.left, r.top]; })()");
     const double left = origin[0].number(), top = origin[1].number();
     const testing::Image shot = browser.screenshot();
     auto pixel = [&](double x, double y) -> const testing::Rgba& {
@@ -131,17 +128,16 @@ TEST(FitPlotOfFormulas, PageShowsPointsCurveAndResidualsInABrowser) {
     ASSERT_GT(shot.height, static_cast<int>(top + res.top + res.height));
 
     for (int i = 0; i < kPoints; ++i) {
-        const double x = main.left + (i - main.x0) / (main.x1 - main.x0) * main.width;
+        const double x = main.px(i);
         const double y = 2 * std::exp(-i / 2.0) + offsetAt(i);
         EXPECT_TRUE(isPoint(pixel(x, main.py(y)))) << "point " << i;
         const double r = (y - a * std::exp(-b * i)) / 0.05;
         EXPECT_TRUE(isPoint(pixel(x, res.py(r)))) << "residual " << i;
     }
     for (const double x : {0.5, 3.5, 6.5}) {
-        const double px = main.left + (x - main.x0) / (main.x1 - main.x0) * main.width;
+        const double px = main.px(x);
         EXPECT_TRUE(isCurve(pixel(px, main.py(a * std::exp(-b * x))))) << "curve at x " << x;
-        // Well above the curve there is only the white of the page (or a light grid
-        // line).
+        // Well above the curve only the white of the page (or a light grid line).
         const testing::Rgba& blank = pixel(px, main.py(a * std::exp(-b * x)) - 40);
         EXPECT_TRUE(blank.r > 200 && blank.g > 200 && blank.b > 200) << "above the curve at x " << x;
     }

@@ -15,6 +15,7 @@ namespace quorl::testing {
 struct PanelBox {
     double left = 0, top = 0, width = 0, height = 0, x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     double x(double px) const { return x0 + (px - left) / width * (x1 - x0); }
+    double px(double x) const { return left + (x - x0) / (x1 - x0) * width; }
     double py(double y) const { return top + height - (y - y0) / (y1 - y0) * height; }
 };
 
