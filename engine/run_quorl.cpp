@@ -239,6 +239,9 @@ void endOfRun(State& s) {
     if (s.JPD <= 0 || s.JPU != 6) {
         writeVerdict(s, 6);
     }
+    if (s.afterResults) {
+        s.afterResults(s);
+    }
     releaseAll(s);
     if (s.JPU > 10) {
         write(s, 6, "('`Quorl-out.txt` has your run summary.' )");

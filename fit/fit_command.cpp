@@ -16,8 +16,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: quorl-fit [options] [FOLDER]\n"
     "  Fits the formula of Quorl-user.nml (groups &QUORLNML and &QUORLFIT) to the data table it\n"
-    "  names, in FOLDER (default: the current folder), and writes Quorl-out.txt, Quorl-params.txt\n"
-    "  and Quorl-results.json there.\n"
+    "  names, in FOLDER (default: the current folder), and writes Quorl-out.txt, Quorl-params.txt,\n"
+    "  Quorl-results.json and the fit plot Quorl-fit.html there.\n"
     "options:\n"
     "  -i, --interactive  the console dialogue: wait for Enter at every message, ask whether to\n"
     "                     quit once the fit stops making progress, wait for Enter at the end\n"

@@ -8,6 +8,8 @@
 #include "engine/increments.hpp"
 #include "engine/user_config.hpp"
 #include "fit/formula_points.hpp"
+#include "fit/fit_plot_of_formulas.hpp"
+#include "view/fit_plot_of_run.hpp"
 #include "io/stop.hpp"
 
 namespace quorl::fit {
@@ -136,6 +138,11 @@ void FormulaModel::load(State& s) {
     // The passes over the data may go over threads: every data point's
     // residuals come from DATAE, the weights and the formulas alone.
     s.pointModel = std::make_shared<FormulaPoints>(plan_, weights_, vars_.size());
+    // The fit plot, once the results are saved: the formulas at the
+    // accepted values against the same data.
+    s.afterResults = [this](State& st) {
+        writeFitPlot(st, [&st, this] { return fitPlotOfFormulas(st, plan_, weights_); }, "quorl-fit");
+    };
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const auto k = static_cast<std::size_t>(kp - 1);
         s.PR(kp).PNAME = plan_.parameters[k];

@@ -217,6 +217,11 @@ struct State {
     // decay.txt"), for the message about a residual that is not finite;
     // empty: the message names MD and LZ alone. Set by the model in mode 1.
     std::function<std::string(int MD, int LZ)> residualSource;
+    // What the model draws of the fit at the accepted values once the
+    // result files are saved, before the arrays are released (the fit plot
+    // of quorl-fit); empty: nothing. It shows its own failures on the
+    // console and never stops the run: the results are complete by then.
+    std::function<void(State&)> afterResults;
 
     // ---- values routines keep between their calls ----------------------
     struct Driver {

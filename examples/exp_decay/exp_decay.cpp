@@ -3,11 +3,13 @@
 // 1.2; answering 1 at the start restarts from the last run's values. The
 // residual is written once, for any number type: the engine evaluates it
 // with quad reals (mode 4) and with dual numbers for its exact partial
-// derivatives (mode 7).
+// derivatives (mode 7). At the end the run draws the data, the fitted
+// curve and the residuals in Quorl-fit.html.
 #include "engine/data_table.hpp"
 #include "engine/generic_residuals.hpp"
 #include "engine/run_quorl.hpp"
 #include "quad/decimal.hpp"
+#include "view/fit_plot_of_run.hpp"
 
 using quorl::Quad;
 using quorl::quadFromText;
@@ -47,5 +49,6 @@ struct ExpDecay {
 
 int main() {
     quorl::State s;
+    quorl::drawFitPlot(s);  // Quorl-fit.html beside the results
     return quorl::runQuorl(s, ExpDecay{});
 }

@@ -11,6 +11,8 @@
 
 #include "quad/decimal.hpp"
 #include "engine/verdict.hpp"
+#include "view/fit_plot_page.hpp"
+#include "support/fit_plot_panels.hpp"
 #include "support/fitted_values.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
@@ -98,6 +100,17 @@ TEST(ExpDecayExample, FitsTheReferenceWithTheBackgroundFreeOrHeld) {
             ASSERT_EQ(se.size(), t.errors.size());
             for (std::size_t k = 0; k < se.size(); ++k) {
                 EXPECT_GE(digits(se[k], t.errors[k]), 25.0) << k;
+            }
+            // Both draw the fit: the curve is the model at the fitted values,
+            // across the range of x.
+            const std::string page = TempDir::readFile(quorl::FITPLOTFILENAME);
+            const quorl::testing::PanelBox main = quorl::testing::panelOf(page, "main");
+            const auto curve = quorl::testing::verticesOf(page, "curve");
+            ASSERT_EQ(curve.size(), static_cast<std::size_t>(quorl::kFitPlotCurveSamples));
+            for (const std::size_t i : {std::size_t{0}, std::size_t{200}, curve.size() - 1}) {
+                const double x = main.x(curve[i].first);
+                const double y = toDouble(v[0]) * std::exp(-toDouble(v[1]) * x) + toDouble(v[2]);
+                EXPECT_NEAR(curve[i].second, main.py(y), 0.1) << "at x " << x;
             }
         }
     }
