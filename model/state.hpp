@@ -26,6 +26,7 @@
 #include "model/fixed_array.hpp"
 #include "model/point_model.hpp"
 #include "model/records.hpp"
+#include "model/view_axes.hpp"
 #include "quad/quad.hpp"
 
 namespace quorl {
@@ -222,6 +223,9 @@ struct State {
     // of quorl-fit); empty: nothing. It shows its own failures on the
     // console and never stops the run: the results are complete by then.
     std::function<void(State&)> afterResults;
+    // What the axes of the run's 3D drawing stand for (model/view_axes.hpp),
+    // for the viewer page and the SVG; filled by the model that draws.
+    ViewAxes viewAxes;
 
     // ---- values routines keep between their calls ----------------------
     struct Driver {
