@@ -2,6 +2,10 @@
 
 #include <bit>
 #include <cstring>
+#include <fstream>
+#include <new>
+#include <span>
+#include <stdexcept>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -99,6 +103,43 @@ int resolveColumn(const io::TableReader& table, const std::string& key, const st
                              ")");
 }
 
+// The lines of the table's file that can be rows: neither blank nor a
+// comment (the reader's own rules), an upper bound of the data rows that
+// costs a scan of the bytes and no parsing. A file that cannot be read here
+// counts 0; its reading then stops at its first row.
+std::int64_t countRowLines(const io::TableReader& table) {
+    std::ifstream in(table.file(), std::ios::binary);
+    std::vector<char> block(std::size_t{1} << 20);
+    std::int64_t count = 0;
+    bool atStart = true;  // within the blanks that begin a line
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const char* p = block.data();
+        const char* const end = p + in.gcount();
+        while (p < end) {
+            if (!atStart) {
+                p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+                if (p == nullptr) {
+                    break;
+                }
+                ++p;
+                atStart = true;
+                continue;
+            }
+            const char c = *p++;
+            if (c == '\n') {
+                continue;
+            }
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+                continue;
+            }
+            count += c == '#' ? 0 : 1;
+            atStart = false;
+        }
+    }
+    return count;
+}
+
 struct Column {
     int number = 0;    // in the file
     std::string name;  // for XNAME or ZNAME
@@ -150,7 +191,7 @@ void DataTable::declare(State& s) {
                              std::to_string(columns_.y.size()) + " y columns: give one sigma per y, or none");
     }
     declared_ = false;
-    rows_ = readAll(s, false, fingerprint_);
+    rows_ = readAll(s, Reading::Declare, fingerprint_);
     declared_ = true;
     s.MDTOT = static_cast<std::int32_t>(rows_);
     s.LZTOT = static_cast<std::int32_t>(columns_.y.size());
@@ -173,8 +214,15 @@ void DataTable::load(State& s) {
                              std::to_string(rows_) + ", " + std::to_string(lztot) + ", " + std::to_string(nxtot) +
                              ") or DATAE is not allocated with them");
     }
+    nameColumns(s);
+    // DATAE holds the table as declare() read it unless the model made it
+    // anew since (QUORLALLOCATEALL keeps an array of the right bounds): then
+    // the file is read again, and must not have changed.
+    if (fingerprintOfDatae(s) == fingerprint_) {
+        return;
+    }
     std::uint64_t fingerprint = 0;
-    readAll(s, true, fingerprint);
+    readAll(s, Reading::Load, fingerprint);
     if (fingerprint != fingerprint_) {
         tableStop(file_, "its values or names differ from those read in mode 0, when the sizes were taken: the file "
                          "changed during the run");
@@ -206,7 +254,42 @@ std::int64_t DataTable::lineOfRow(const std::string& file, int md) {
     return 0;
 }
 
-std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint) {
+void DataTable::nameColumns(State& s) const {
+    for (int k = 0; k < static_cast<int>(xNames_.size()); ++k) {
+        s.XR(k).XNAME = nameOf(xNames_[static_cast<std::size_t>(k)]);
+    }
+    for (int l = 1; l <= static_cast<int>(yNames_.size()); ++l) {
+        s.ZR(l).ZNAME = nameOf(yNames_[static_cast<std::size_t>(l - 1)]);
+    }
+}
+
+std::uint64_t DataTable::fingerprintOfDatae(const State& s) const {
+    const int nxs = static_cast<int>(columns_.x.size() + columns_.sigma.size());
+    const int nxtot = nxtotOf(columns_);
+    const int ny = static_cast<int>(columns_.y.size());
+    if (s.DATAE.empty() || s.DATAE.lower(1) != 0 || s.DATAE.upper(1) != nxtot + ny || s.DATAE.lower(2) != 1 ||
+        s.DATAE.upper(2) != rows_) {
+        return ~fingerprint_;
+    }
+    Fingerprint fp;
+    for (const std::string& name : names_) {
+        fp.add(name);
+    }
+    for (int md = 1; md <= rows_; ++md) {
+        const std::span<const Quad> c = s.DATAE.column(md);
+        fp.add(c[0]);
+        for (int k = 1; k <= nxs; ++k) {
+            fp.add(c[static_cast<std::size_t>(k)]);
+        }
+        for (int l = 1; l <= ny; ++l) {
+            fp.add(c[static_cast<std::size_t>(nxtot + l)]);
+        }
+    }
+    return fp.h;
+}
+
+std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprint) {
+    const bool declaring = how == Reading::Declare;
     io::TableReader table(file_);
     if (table.columns() == 0) {
         table.failFile(0, "no data rows (the file is empty, or holds only blank and comment lines)");
@@ -223,26 +306,47 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
         }
     }
     Fingerprint fp;
+    std::vector<std::string> names;
     for (const std::vector<Column>* group : {&x, &sigma, &y}) {
         for (const Column& c : *group) {
-            fp.add(c.name);
+            names.push_back(c.name);
         }
     }
-    fp.add(id.name);
+    names.push_back(id.name);
+    for (const std::string& name : names) {
+        fp.add(name);
+    }
 
     const int nx = static_cast<int>(x.size());
     const int ns = static_cast<int>(sigma.size());
     const int nxtot = nxtotOf(columns_);
-    if (fill) {
-        s.XR(0).XNAME = nameOf(id.name);
-        for (int k = 1; k <= nx; ++k) {
-            s.XR(k).XNAME = nameOf(x[static_cast<std::size_t>(k - 1)].name);
+    const int ny = static_cast<int>(y.size());
+    // Declaring, the values go straight into DATAE, sized by a count of the
+    // lines that can be rows (QUORLALLOCATEALL keeps it): one reading of
+    // the table for the whole run, and no copy of it beside DATAE.
+    std::int64_t room = rows_;
+    if (declaring) {
+        names_ = names;
+        xNames_.assign(1, id.name);
+        for (const std::vector<Column>* group : {&x, &sigma}) {
+            for (const Column& c : *group) {
+                xNames_.push_back(c.name);
+            }
         }
-        for (int k = 1; k <= ns; ++k) {
-            s.XR(nx + k).XNAME = nameOf(sigma[static_cast<std::size_t>(k - 1)].name);
+        if (nx + ns == 0) {
+            xNames_.emplace_back();
         }
-        for (int l = 1; l <= static_cast<int>(y.size()); ++l) {
-            s.ZR(l).ZNAME = nameOf(y[static_cast<std::size_t>(l - 1)].name);
+        yNames_.clear();
+        for (const Column& c : y) {
+            yNames_.push_back(c.name);
+        }
+        room = std::min<std::int64_t>(countRowLines(table), std::numeric_limits<std::int32_t>::max());
+        try {
+            s.DATAE.allocate(0, nxtot + ny, 1, static_cast<int>(std::max<std::int64_t>(room, 1)));
+        } catch (const std::bad_alloc&) {
+            table.failFile(0, "no memory for its " + std::to_string(room) + " rows");
+        } catch (const std::length_error&) {
+            table.failFile(0, "no memory for its " + std::to_string(room) + " rows");
         }
     }
 
@@ -251,7 +355,11 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
     std::vector<Quad> row(static_cast<std::size_t>(nxtot + static_cast<int>(y.size()) + 1));
     while (table.next()) {
         ++rows;
-        if (fill && rows > rows_) {
+        if (declaring && rows > room) {
+            table.fail(0, "a data row beyond the " + std::to_string(room) +
+                              " lines counted before: the file changed while it was read");
+        }
+        if (!declaring && rows > rows_) {
             table.fail(0, "a data row beyond the " + std::to_string(rows_) +
                               " counted in mode 0, when the sizes were taken: the file changed during the run");
         }
@@ -262,19 +370,16 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
         const Quad idValue = id.number != 0 ? table.number(id.number) : fromInt(md);
         fp.add(idValue);
         row[0] = idValue;
-        if (fill) {
-            s.DATAE(0, md) = idValue;
-            if (nx + ns == 0) {
-                s.DATAE(1, md) = Quad{};
-            }
+        const std::span<Quad> target = s.DATAE.column(md);
+        target[0] = idValue;
+        if (nx + ns == 0) {
+            target[1] = Quad{};
         }
         auto take = [&](const Column& c, int at) {
             const Quad v = table.number(c.number);
             fp.add(v);
             row[static_cast<std::size_t>(at)] = v;
-            if (fill) {
-                s.DATAE(at, md) = v;
-            }
+            target[static_cast<std::size_t>(at)] = v;
             return v;
         };
         for (int k = 1; k <= nx; ++k) {
@@ -287,10 +392,10 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
                                          "\" is not positive (the weight is 1/sigma)");
             }
         }
-        for (int l = 1; l <= static_cast<int>(y.size()); ++l) {
+        for (int l = 1; l <= ny; ++l) {
             take(y[static_cast<std::size_t>(l - 1)], nxtot + l);
         }
-        if (!fill && check_) {
+        if (declaring && check_) {
             if (const std::string fault = check_(row); !fault.empty()) {
                 table.fail(0, fault);
             }
@@ -299,7 +404,9 @@ std::int64_t DataTable::readAll(State& s, bool fill, std::uint64_t& fingerprint)
     if (rows == 0) {
         table.failFile(0, "no data rows (" + std::to_string(table.line()) + " lines, none of them a data row)");
     }
-    if (fill && rows < rows_) {
+    if (declaring) {
+        s.DATAE.truncateLast(static_cast<int>(rows));
+    } else if (rows < rows_) {
         table.failFile(0, "the file ends after " + std::to_string(rows) + " data rows, where mode 0 counted " +
                               std::to_string(rows_) + ": the file changed during the run");
     }

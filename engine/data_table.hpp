@@ -8,7 +8,7 @@
 //       DataTable table{"decay.txt", {.x = {"t"}, .y = {"y"}, .sigma = {"dy"}}};
 //       void operator()(State& s, int mode) {
 //           if (mode <= 0) { s.KPTOT = 3; table.declare(s); }  // sets MDTOT, LZTOT, NXTOT
-//           else if (mode == 1) { table.load(s); ... }         // fills DATAE and the names
+//           else if (mode == 1) { table.load(s); ... }         // the names (DATAE is filled)
 //           else if (mode == 3) { table.point(s); }            // XDATA, ZDATA, WT of point MD
 //           else if (mode == 4) { ... }                        // residuals from XR, ZR, PR
 //       }
@@ -50,12 +50,16 @@
 // quad real); no data rows; a column name or number that the table does not
 // have (or a name that the header gives twice); a sigma entry that is zero
 // or negative; no y column, or sigma columns but not one per y column.
-// load() reads the file again and stops when it has changed since declare()
-// (another number of data rows, another value or name), since DATAE was
-// sized by the first reading.
+// The table is read once: declare() reads it straight into DATAE, sized
+// by a first scan of the file's bytes that counts the lines that can be
+// rows (QUORLALLOCATEALL keeps a DATAE of the right bounds), so the run
+// works on what mode 0 read and checked, whatever happens to the file
+// later. load() only names the columns, unless the model made DATAE anew
+// since: then it reads the file again and stops when it has changed since
+// declare() (another number of data rows, another value or name).
 //
-// Memory: declare() and load() read the file a line at a time; beyond DATAE
-// they hold one line of it, however large the table.
+// Memory: beyond DATAE, the reader holds one line of the file at a time,
+// however large the table.
 #pragma once
 
 #include <cstdint>
@@ -88,11 +92,13 @@ public:
     // miss the user's choice.)
     explicit DataTable(TableColumns columns);
 
-    // Mode 0: reads and checks the whole table; sets MDTOT (data rows),
-    // LZTOT (y columns) and NXTOT (x columns + sigma columns, at least 1).
+    // Mode 0: reads and checks the whole table into DATAE; sets MDTOT
+    // (data rows), LZTOT (y columns) and NXTOT (x columns + sigma columns,
+    // at least 1).
     void declare(State& s);
-    // Mode 1: reads the table again into DATAE and names XR(0:NXTOT) and
-    // ZR(1:LZTOT). Needs declare() on the same object and the sizes it set.
+    // Mode 1: names XR(0:NXTOT) and ZR(1:LZTOT); reads the table again
+    // when DATAE no longer holds it. Needs declare() on the same object and
+    // the sizes it set.
     void load(State& s);
     // Mode 3: XR(0:NXTOT).XDATA and ZR(1:LZTOT).ZDATA from column MD of
     // DATAE, and ZR(l).WT = 1/sigma_l when there are sigma columns.
@@ -112,10 +118,16 @@ public:
     static std::int64_t lineOfRow(const std::string& file, int md);
 
 private:
-    // One reading of the whole file: every check, and DATAE filled when
-    // `fill`. Returns the number of data rows; `fingerprint` receives a
+    // One reading of the whole file into DATAE. Declaring: every check,
+    // and DATAE allocated for it; loading: into the DATAE of the sizes
+    // declared. Returns the number of data rows; `fingerprint` receives a
     // hash of every value and name read.
-    std::int64_t readAll(State& s, bool fill, std::uint64_t& fingerprint);
+    enum class Reading { Declare, Load };
+    std::int64_t readAll(State& s, Reading how, std::uint64_t& fingerprint);
+    // The same hash of what DATAE holds now, with the names declared.
+    std::uint64_t fingerprintOfDatae(const State& s) const;
+    // XR(0:NXTOT).XNAME and ZR(1:LZTOT).ZNAME from the names declared.
+    void nameColumns(State& s) const;
 
     std::string file_;
     bool fromUserFile_ = false;
@@ -124,6 +136,9 @@ private:
     std::int64_t rows_ = 0;
     std::uint64_t fingerprint_ = 0;
     std::function<std::string(const std::vector<Quad>&)> check_;
+    std::vector<std::string> names_;   // as hashed: x, sigma, y, then the id
+    std::vector<std::string> xNames_;  // XR(0:NXTOT).XNAME
+    std::vector<std::string> yNames_;  // ZR(1:LZTOT).ZNAME
 };
 
 }  // namespace quorl

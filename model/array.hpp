@@ -224,6 +224,13 @@ public:
         }
         *this = std::move(next);
     }
+    // Drops the columns beyond upper2 (upper2 between lower2 - 1 and the
+    // present upper bound), keeping the others where they are: no copy.
+    void truncateLast(int upper2) {
+        upper2 = std::clamp(upper2, lower2_ - 1, upper2_);
+        data_.resize(static_cast<std::size_t>(static_cast<long long>(upper2) - lower2_ + 1) * n1_);
+        upper2_ = upper2;
+    }
     void clear() {
         data_.clear();
         lower1_ = lower2_ = 1;

@@ -57,8 +57,15 @@ void QUORLALLOCATEALL(State& s) {
         if (rows > INT32_MAX) {
             throw std::length_error("DATAE rows");
         }
-        s.DATAE.allocate(0, static_cast<int>(rows), 1, s.MDTOT);
-        s.DATAE.fill(Quad{});
+        // A model may fill DATAE in mode 0 as it reads its data (DataTable
+        // does: the table is then read once); an array of the right bounds
+        // is kept as the model left it.
+        const bool filled = !s.DATAE.empty() && s.DATAE.lower(1) == 0 && s.DATAE.upper(1) == rows &&
+                            s.DATAE.lower(2) == 1 && s.DATAE.upper(2) == s.MDTOT;
+        if (!filled) {
+            s.DATAE.allocate(0, static_cast<int>(rows), 1, s.MDTOT);
+            s.DATAE.fill(Quad{});
+        }
     });
     allocateOrStop(s, "QuorlAllocateAll: Xr(Nxtot) allocation error. `Enter` to exit.", [&] {
         s.XR.allocate(0, s.NXTOT);

@@ -1,5 +1,7 @@
 // QUORLALLOCATEALL: checks the problem's sizes and allocates and initialises
 // the seven shared arrays; releaseAll gives them back at the end of a run.
+// A DATAE that the model filled in mode 0 with the bounds of the sizes
+// (0:NXTOT+LZTOT, 1:MDTOT) is kept as it is.
 #pragma once
 
 #include "model/state.hpp"
