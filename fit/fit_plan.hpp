@@ -49,6 +49,24 @@ struct FitPlan {
     std::int32_t jprev = 0;
 };
 
+// The weight of every data point and quantity, once mode 1 has computed
+// them: in DATAE rows `row` .. row + LZTOT - 1 when the columns that only
+// MEASURED and WEIGHT read leave that many rows (their values are no longer
+// needed once the row quantities are taken, and a table of weights beside
+// DATAE would cost 16 bytes a point), else in a table of their own; with
+// neither (no WEIGHT), ZR(l).WT.
+struct PointWeights {
+    int row = 0;
+    std::vector<Quad> table;  // (l, md) at (md - 1) * LZTOT + l - 1
+
+    bool given() const { return row != 0 || !table.empty(); }
+    const Quad& of(const Array2<Quad>& datae, int md, int l, int lztot) const {
+        return row != 0 ? datae(row + l - 1, md)
+                        : table[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(lztot) +
+                                static_cast<std::size_t>(l - 1)];
+    }
+};
+
 // The parameters, the auxiliary names, HOLD, the formulas, PARTIALS,
 // INCREMENT and JPREV: everything that does not need the table.
 FitPlan planFormulas(const FitGroup& g);

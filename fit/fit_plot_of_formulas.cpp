@@ -7,7 +7,7 @@
 
 namespace quorl::fit {
 
-FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const std::vector<Quad>& weights) {
+FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const PointWeights& weights) {
     FitPlot plot;
     plot.title = plan.formulaText;
     fitPlotHead(s, plot);
@@ -46,9 +46,7 @@ FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const std::vector<Quad>& weig
         for (std::int64_t md : fitPlotChoice(s.MDTOT, s.ZR(l).MDMAX)) {
             auxiliaryOf(md);
             const Quad y = s.DATAE(s.NXTOT + l, static_cast<int>(md));
-            const Quad w = weights.empty()
-                               ? fromInt(1)
-                               : weights[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(s.LZTOT) + li];
+            const Quad w = weights.given() ? weights.of(s.DATAE, static_cast<int>(md), l, s.LZTOT) : fromInt(1);
             const Quad model = f.evaluate(params, vars);
             series.x.push_back(na == 1 ? toDouble(vars[0]) : static_cast<double>(md));
             series.y.push_back(toDouble(y));

@@ -21,6 +21,6 @@ namespace quorl::fit {
 // The plot of the run's accepted values PR(:).PBASE, from DATAE and the
 // weights of the formula model ((md - 1) * LZTOT + l - 1; all 1 without
 // WEIGHT, which draws no error bars).
-FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const std::vector<Quad>& weights);
+FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const PointWeights& weights);
 
 }  // namespace quorl::fit

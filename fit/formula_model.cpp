@@ -108,20 +108,39 @@ void FormulaModel::load(State& s) {
         s.XR(k).XNAME = plan_.auxiliary[static_cast<std::size_t>(k - 1)];
     }
     // The measured expressions and the weights of every point, from the
-    // columns as read; then the measured values replace their y rows.
-    weights_.assign(static_cast<std::size_t>(s.MDTOT) * static_cast<std::size_t>(s.LZTOT), fromInt(1));
+    // columns as read; then the measured values replace their y rows, and
+    // the weights the rows of the columns only they and the measured
+    // expressions read (plan_: rows na+1 .. NXTOT), when there are enough.
+    const int na = static_cast<int>(plan_.auxiliary.size());
+    weights_ = PointWeights{};
+    if (!plan_.weights.empty()) {
+        if (na + s.LZTOT <= s.NXTOT) {
+            weights_.row = na + 1;
+            for (int l = 1; l <= s.LZTOT; ++l) {
+                s.XR(na + l).XNAME = s.LZTOT == 1 ? "weight" : "weight " + std::to_string(l);
+            }
+        } else {
+            weights_.table.assign(static_cast<std::size_t>(s.MDTOT) * static_cast<std::size_t>(s.LZTOT), Quad{});
+        }
+    }
     std::vector<Quad> measured(static_cast<std::size_t>(s.LZTOT));
+    std::vector<Quad> weight(static_cast<std::size_t>(s.LZTOT));
     for (int md = 1; md <= s.MDTOT; ++md) {
         for (int l = 1; l <= s.LZTOT; ++l) {
             const auto i = static_cast<std::size_t>(l - 1);
             measured[i] = rowValue(plan_.measured[i], s.DATAE, md);
-            if (!plan_.weights.empty()) {
-                weights_[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(s.LZTOT) + i] =
-                    rowValue(plan_.weights[i], s.DATAE, md);
+            if (weights_.given()) {
+                weight[i] = rowValue(plan_.weights[i], s.DATAE, md);
             }
         }
         for (int l = 1; l <= s.LZTOT; ++l) {
-            s.DATAE(s.NXTOT + l, md) = measured[static_cast<std::size_t>(l - 1)];
+            const auto i = static_cast<std::size_t>(l - 1);
+            s.DATAE(s.NXTOT + l, md) = measured[i];
+            if (weights_.row != 0) {
+                s.DATAE(weights_.row + l - 1, md) = weight[i];
+            } else if (weights_.given()) {
+                weights_.table[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(s.LZTOT) + i] = weight[i];
+            }
         }
     }
     for (int l = 1; l <= s.LZTOT; ++l) {
@@ -158,10 +177,9 @@ void FormulaModel::point(State& s) {
     for (std::size_t k = 0; k < vars_.size(); ++k) {
         vars_[k] = s.XR(static_cast<int>(k + 1)).XDATA;
     }
-    if (!plan_.weights.empty()) {
-        const std::size_t base = static_cast<std::size_t>(s.MD - 1) * static_cast<std::size_t>(s.LZTOT);
+    if (weights_.given()) {
         for (int l = 1; l <= s.LZTOT; ++l) {
-            s.ZR(l).WT = weights_[base + static_cast<std::size_t>(l - 1)];
+            s.ZR(l).WT = weights_.of(s.DATAE, s.MD, l, s.LZTOT);
         }
     }
 }

@@ -49,7 +49,7 @@ private:
     FitPlan plan_;
     std::optional<DataTable> table_;
     std::vector<Quad> scales_;   // per parameter: the floor of its increment's magnitude
-    std::vector<Quad> weights_;  // (l, md) at (md - 1) * LZTOT + l - 1
+    PointWeights weights_;
     std::vector<Quad> params_;   // PR(:).P for the formulas
     std::vector<Quad> partials_;  // one formula's partials by the parameters
     std::vector<Quad> vars_;     // the auxiliary values of the current point

@@ -35,9 +35,7 @@ void FormulaPoints::point(const State& s, int md, const Quad* p, Quad* z, Quad* 
     for (int l = 1; l <= s.LZTOT; ++l) {
         const auto i = static_cast<std::size_t>(l - 1);
         const Quad measured = s.DATAE(s.NXTOT + l, md);
-        const Quad weight = weights_.empty()
-                                ? s.ZR(l).WT
-                                : weights_[static_cast<std::size_t>(md - 1) * static_cast<std::size_t>(s.LZTOT) + i];
+        const Quad weight = weights_.given() ? weights_.of(s.DATAE, md, l, s.LZTOT) : s.ZR(l).WT;
         formula::Program& f = w.formulas[i];
         // As modes 4 and 7: (measured - formula) * weight, and the partials
         // of the formula times the weight.

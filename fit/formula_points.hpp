@@ -13,9 +13,9 @@ namespace quorl::fit {
 
 class FormulaPoints : public PointModel {
 public:
-    // The plan and the weights (empty: the weights of ZR(:).WT) are the
+    // The plan and the weights (none given: the weights of ZR(:).WT) are the
     // formula model's, and must outlive this.
-    FormulaPoints(const FitPlan& plan, const std::vector<Quad>& weights, std::size_t auxiliary)
+    FormulaPoints(const FitPlan& plan, const PointWeights& weights, std::size_t auxiliary)
         : plan_(plan), weights_(weights), auxiliary_(auxiliary) {}
 
     std::unique_ptr<Workspace> workspace() const override;
@@ -25,7 +25,7 @@ public:
 
 private:
     const FitPlan& plan_;
-    const std::vector<Quad>& weights_;
+    const PointWeights& weights_;
     std::size_t auxiliary_;
 };
 
