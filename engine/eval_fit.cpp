@@ -39,11 +39,41 @@ void writeSummary(State& s, const Quad& RSSL, int IP) {
     write(s, IP, "(i13,'  Iterations')", s.JITER);
 }
 
+void reducePoints(State& s, const std::vector<Quad>& at);
+
 // The pass over the data through the point model, in chunks over threads:
 // each chunk's records in data-point order (with the normal equations
 // formed ahead where the damped step will want them), then the chunks in
 // order, the earliest winning a tie as in the pass of modes 3 and 4.
 void evaluatePoints(State& s) {
+    State::LastEvaluation& last = s.lastEvaluation;
+    std::vector<Quad> at;
+    for (int kp = 1; kp <= s.KPTOT; ++kp) {
+        at.push_back(s.PR(kp).P);
+    }
+    for (int lz = 1; lz <= s.LZTOT; ++lz) {
+        at.push_back(s.ZR(lz).WT);
+    }
+    const bool again = last.valid && last.at.size() == at.size() &&
+                       std::equal(at.begin(), at.end(), last.at.begin(),
+                                  [](const Quad& a, const Quad& b) { return a.hi == b.hi && a.lo == b.lo; });
+    if (!again) {
+        ++s.evaluations;
+        reducePoints(s, at);
+    }
+    for (int lz = 1; lz <= s.LZTOT; ++lz) {
+        ZREC& zr = s.ZR(lz);
+        const auto l = static_cast<std::size_t>(lz - 1);
+        zr.RMS = last.squares[l];
+        zr.ZMAX = last.largest[l];
+        zr.MDMAX = last.mdmax[l];
+        zr.Z = last.last[l];
+    }
+    s.MD = s.MDTOT + 1;
+    s.LZ = s.LZTOT + 1;
+}
+
+void reducePoints(State& s, const std::vector<Quad>& at) {
     std::vector<ResidualRecords> records;
     if (evaluatesAhead(s)) {
         records = evaluateAhead(s);
@@ -69,24 +99,26 @@ void evaluatePoints(State& s) {
             r.last = z;
         });
     }
+    const auto Ls = static_cast<std::size_t>(s.LZTOT);
+    State::LastEvaluation& last = s.lastEvaluation;
+    last.valid = false;
+    last.squares.assign(Ls, Quad{});
+    last.largest.assign(Ls, Quad{});
+    last.mdmax.assign(Ls, 0);
     const int chunks = static_cast<int>(records.size());
     for (int c = 0; c < chunks; ++c) {
         const ResidualRecords& r = records[static_cast<std::size_t>(c)];
-        for (int lz = 1; lz <= s.LZTOT; ++lz) {
-            ZREC& zr = s.ZR(lz);
-            const auto l = static_cast<std::size_t>(lz - 1);
-            zr.RMS = zr.RMS + r.squares[l];
-            if (c == 0 || absLess(zr.ZMAX, r.largest[l])) {
-                zr.ZMAX = r.largest[l];
-                zr.MDMAX = r.at[l];
-            }
-            if (c == chunks - 1) {
-                zr.Z = r.last[l];
+        for (std::size_t l = 0; l < Ls; ++l) {
+            last.squares[l] = last.squares[l] + r.squares[l];
+            if (c == 0 || absLess(last.largest[l], r.largest[l])) {
+                last.largest[l] = r.largest[l];
+                last.mdmax[l] = r.at[l];
             }
         }
     }
-    s.MD = s.MDTOT + 1;
-    s.LZ = s.LZTOT + 1;
+    last.last = records.back().last;
+    last.at = at;
+    last.valid = true;
 }
 
 }  // namespace
@@ -96,7 +128,6 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
         write(s, IP, "(/'EvalErr:')");
     }
     RSSL = Quad{};
-    ++s.evaluations;
     s.MD = 0;
     YOUQUORL(s, 2);
     for (int lz = 1; lz <= s.LZTOT; ++lz) {
@@ -125,6 +156,9 @@ void EVALFIT(State& s, Quad& RSSL, int IP) {
     // A point model spreads the pass over threads, unless the model is to
     // write its lines of every data point (JPD >= 5).
     const bool inChunks = s.pointModel && s.JPD < 5 && s.MDTOT >= 1;
+    if (!inChunks) {
+        ++s.evaluations;
+    }
     if (inChunks) {
         evaluatePoints(s);
     }

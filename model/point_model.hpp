@@ -12,7 +12,9 @@
 // last bit whatever the number of threads; with a single chunk (up to
 // kChunkPoints points) it is the sum in data-point order itself. At
 // JPD >= 5, where the passes write lines of every data point, they keep to
-// modes 3, 4 and 7.
+// modes 3, 4 and 7. point() is a function of the values, DATAE, ZR(:).WT
+// and data the model does not change during the run: a pass at values and
+// weights already evaluated is not made again.
 #pragma once
 
 #include <memory>

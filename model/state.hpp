@@ -213,6 +213,18 @@ struct State {
         Quad chiSquare{}, unweighted{}, rounding{};
         bool weightsUsable = true;
     } normalAhead;
+    // What the last fit evaluation through the point model found, at the
+    // values and weights `at` (PR(:).P, then ZR(:).WT): per residual
+    // quantity the sum of squares, the residual of largest magnitude and
+    // its data point, and the last data point's residual. An evaluation at
+    // the same values and weights (the final printout and the parameter
+    // file at the accepted values) takes them instead of another pass.
+    struct LastEvaluation {
+        bool valid = false;
+        std::vector<Quad> at;
+        std::vector<Quad> squares, largest, last;
+        std::vector<int> mdmax;
+    } lastEvaluation;
     // Where the weighted residual LZ of data point MD comes from, in the
     // model's own terms ("the formula "a*exp(-b*x)" at line 17 of
     // decay.txt"), for the message about a residual that is not finite;
