@@ -195,6 +195,17 @@ void takeDampedStep(State& s, int IP) {
             d.radius = t.length;
         }
         const bool moves = setTrial(s, free, t.y);
+        // The decrease the linear model predicts: (y'Ny)/2 + lambda y'Wy.
+        const Quad predicted = c.half * t.yNy + t.lambda * t.yWy;
+        const bool nearMinimum = t.lambda == Quad{} && !(predicted > c.polishable * f0);
+        // A Gauss-Newton step near the minimum that changes every value by
+        // less than the resolution of its value cannot improve on the
+        // accepted values: the loop ends on them without evaluating it.
+        if (nearMinimum && belowResolution(s)) {
+            d.gainRatio = Quad{};
+            d.lambda = t.lambda;
+            break;
+        }
         Quad rss{};
         EVALFIT(s, rss, 0);
         if (IP > 5) {
@@ -202,8 +213,6 @@ void takeDampedStep(State& s, int IP) {
             write(s, IP, "(i2,2e18.8,1x,a9,a40)", d.retries, d.radius, t.lambda, OM(rss, s.RSSBASE), s.CFLOAT40);
         }
         const Quad f1 = c.half * fromInt(s.MDTOT) * rss * rss;
-        // The decrease the linear model predicts: (y'Ny)/2 + lambda y'Wy.
-        const Quad predicted = c.half * t.yNy + t.lambda * t.yWy;
         // Near the minimum the decrease a Gauss-Newton step brings falls
         // below what the error's own rounding resolves, and comparing errors
         // can no longer tell a better point from a worse one (nor is the
@@ -215,7 +224,6 @@ void takeDampedStep(State& s, int IP) {
         // the quad precision, where comparisons of the error stop, to the
         // precision of the partials. The first that is not shorter is the
         // last.
-        const bool nearMinimum = t.lambda == Quad{} && !(predicted > c.polishable * f0);
         const Quad rho = nearMinimum || !(predicted > Quad{}) ? Quad{} : (f0 - f1) / predicted;
         // Reported as 0 where the prediction is within the rounding of the
         // error: the ratio of two rounding errors means nothing.
