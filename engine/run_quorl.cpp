@@ -195,6 +195,9 @@ void iterate(State& s) {
             noteStep(s);
         }
         YOUQUORL(s, 5);
+        if (s.afterIteration) {
+            s.afterIteration(s);
+        }
         // The run summary holds every finished iteration, whatever happens
         // to the process later.
         if (s.JPU > 6) {

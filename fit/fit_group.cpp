@@ -50,7 +50,7 @@ FitGroup readFitGroup() {
         M::quotedText("AUXILIARY", g.AUXILIARY), M::quotedText("MEASURED", g.MEASURED),
         M::quotedText("WEIGHT", g.WEIGHT),     M::quotedText("HOLD", g.HOLD),
         {"INCREMENT", g.INCREMENT},            {"JPREV", g.JPREV},
-        M::quotedText("PARTIALS", g.PARTIALS),
+        M::quotedText("PARTIALS", g.PARTIALS), M::quotedText("LANDSCAPE", g.LANDSCAPE),
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {
@@ -63,6 +63,7 @@ FitGroup readFitGroup() {
     const std::pair<const char*, const Text<kTextRoom>*> texts[] = {
         {"FORMULA", &g.FORMULA},   {"PARAMETERS", &g.PARAMETERS}, {"AUXILIARY", &g.AUXILIARY},
         {"MEASURED", &g.MEASURED}, {"WEIGHT", &g.WEIGHT},         {"HOLD", &g.HOLD},
+        {"LANDSCAPE", &g.LANDSCAPE},
     };
     for (const auto& [name, text] : texts) {
         if (text->trimmed().size() == kTextRoom) {

@@ -10,6 +10,7 @@
 //     PARTIALS   = 'exact'                 ! optional: 'exact' (from the formulas), 'differences' or 'central'
 //     INCREMENT  = 1.0E-14                 ! optional: the relative finite-difference increment
 //     JPREV      = -1                      ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
+//     LANDSCAPE  = 'a, b'                  ! optional: draw the error landscape over these two parameters
 //   /
 //
 // The group is read in the model's mode 0, before the driver reads
@@ -35,7 +36,7 @@ inline constexpr int kFitGroupStatus = 11;
 inline constexpr std::size_t kTextRoom = 4000;
 
 struct FitGroup {
-    Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD;
+    Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD, LANDSCAPE;
     Text<16> PARTIALS;  // blank: the default, 'exact'
     Quad INCREMENT{};  // 0: the default, 1e-14 (1e-6 for PARTIALS = 'central')
     std::int32_t JPREV = -1;

@@ -85,6 +85,39 @@ void readHold(const FitGroup& g, FitPlan& plan) {
     }
 }
 
+// LANDSCAPE: two different free parameters, or nothing.
+void readLandscape(const FitGroup& g, FitPlan& plan) {
+    const std::string_view text = g.LANDSCAPE.trimmed();
+    const std::vector<Entry> entries = splitEntries("LANDSCAPE", text, ',');
+    if (entries.empty()) {
+        return;
+    }
+    const std::string form = "LANDSCAPE = '" + plan.parameters.front() + ", " +
+                             plan.parameters[std::min<std::size_t>(1, plan.parameters.size() - 1)] + "'";
+    if (entries.size() != 2) {
+        memberError("LANDSCAPE", text, entries.size() > 2 ? entries[2].column : std::string_view::npos,
+                    "names " + std::to_string(entries.size()) + (entries.size() == 1 ? " parameter" : " parameters") +
+                        ": the landscape is drawn over two, " + form);
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Entry& e = entries[i];
+        const int k = indexOf(plan.parameters, e.text);
+        if (k < 0) {
+            memberError("LANDSCAPE", text, e.column,
+                        quoted(e.text) + " is not a parameter (the parameters: " + listed(plan.parameters) + ")");
+        }
+        if (plan.held[static_cast<std::size_t>(k)]) {
+            memberError("LANDSCAPE", text, e.column,
+                        "the parameter " + quoted(e.text) + " is held (HOLD): the landscape is drawn over free ones");
+        }
+        if (i == 1 && k + 1 == plan.landscape[0]) {
+            memberError("LANDSCAPE", text, e.column,
+                        "the parameter " + quoted(e.text) + " is named twice: the landscape needs two different ones");
+        }
+        plan.landscape[i] = k + 1;
+    }
+}
+
 // AUXILIARY's names; their columns are bound by planColumns.
 void readAuxiliaryNames(const FitGroup& g, FitPlan& plan) {
     const std::string_view text = g.AUXILIARY.trimmed();
@@ -273,6 +306,7 @@ FitPlan planFormulas(const FitGroup& g) {
     readParameters(g, plan);
     readAuxiliaryNames(g, plan);
     readHold(g, plan);
+    readLandscape(g, plan);
     compileFormulas(g, plan);
     std::string partials(io::upperCase(g.PARTIALS.trimmed()));
     partials.erase(0, partials.find_first_not_of(' '));

@@ -10,6 +10,7 @@
 #include "fit/formula_points.hpp"
 #include "fit/fit_plot_of_formulas.hpp"
 #include "view/fit_plot_of_run.hpp"
+#include "vis/draw_landscape.hpp"
 #include "io/stop.hpp"
 
 namespace quorl::fit {
@@ -162,6 +163,10 @@ void FormulaModel::load(State& s) {
     s.afterResults = [this](State& st) {
         writeFitPlot(st, [&st, this] { return fitPlotOfFormulas(st, plan_, weights_); }, "quorl-fit");
     };
+    // The error landscape over the two parameters of LANDSCAPE, after the plot.
+    if (plan_.landscape[0] != 0) {
+        drawLandscape(s, plan_.landscape[0], plan_.landscape[1], "quorl-fit");
+    }
     for (int kp = 1; kp <= s.KPTOT; ++kp) {
         const auto k = static_cast<std::size_t>(kp - 1);
         s.PR(kp).PNAME = plan_.parameters[k];

@@ -235,6 +235,10 @@ struct State {
     // of quorl-fit); empty: nothing. It shows its own failures on the
     // console and never stops the run: the results are complete by then.
     std::function<void(State&)> afterResults;
+    // What is kept of the fit at the end of every iteration, right after
+    // the model's mode 5 (the path of the landscape, vis/draw_landscape.hpp);
+    // empty: nothing.
+    std::function<void(State&)> afterIteration;
     // What the axes of the run's 3D drawing stand for (model/view_axes.hpp),
     // for the viewer page and the SVG; filled by the model that draws.
     ViewAxes viewAxes;

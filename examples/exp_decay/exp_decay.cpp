@@ -4,12 +4,14 @@
 // residual is written once, for any number type: the engine evaluates it
 // with quad reals (mode 4) and with dual numbers for its exact partial
 // derivatives (mode 7). At the end the run draws the data, the fitted
-// curve and the residuals in Quorl-fit.html.
+// curve and the residuals in Quorl-fit.html, and the error landscape over
+// a and b with the path of the fit in Quorl-3dView.html.
 #include "engine/data_table.hpp"
 #include "engine/generic_residuals.hpp"
 #include "engine/run_quorl.hpp"
 #include "quad/decimal.hpp"
 #include "view/fit_plot_of_run.hpp"
+#include "vis/draw_landscape.hpp"
 
 using quorl::Quad;
 using quorl::quadFromText;
@@ -49,6 +51,7 @@ struct ExpDecay {
 
 int main() {
     quorl::State s;
-    quorl::drawFitPlot(s);  // Quorl-fit.html beside the results
+    quorl::drawFitPlot(s);          // Quorl-fit.html beside the results
+    quorl::drawLandscape(s, 1, 2);  // then the landscape over a and b (Quorl-3dView.html)
     return quorl::runQuorl(s, ExpDecay{});
 }
