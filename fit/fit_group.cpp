@@ -50,7 +50,7 @@ FitGroup readFitGroup() {
         M::quotedText("AUXILIARY", g.AUXILIARY), M::quotedText("MEASURED", g.MEASURED),
         M::quotedText("WEIGHT", g.WEIGHT),     M::quotedText("HOLD", g.HOLD),
         {"INCREMENT", g.INCREMENT},            {"JPREV", g.JPREV},
-        M::quotedText("PARTIALS", g.PARTIALS),
+        M::quotedText("PARTIALS", g.PARTIALS), {"PLOTSVG", g.PLOTSVG},
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {

@@ -24,7 +24,10 @@ constexpr std::string_view kUsage =
     "  FILE is a drawing file (Quorl-3dDraw.3dv) or point list (Quorl-3dJTL.txt) of a run.\n"
     "  Writes the viewer page Quorl-3dView.html beside FILE.\n"
     "options:\n"
-    "  --svg              write a static SVG picture (Quorl-3dView.svg) of one view instead\n"
+    "  --svg              write a static SVG picture (Quorl-3dView.svg) of one view instead:\n"
+    "                     white, with the axes, the start and end of the path and a legend\n"
+    "  --dark             the SVG on black in the screen's colours\n"
+    "  --no-legend        the SVG without its legend\n"
     "  --view NAME        the SVG's view: oblique (default), face (labels face-on), top (from above)\n"
     "  --azimuth DEG      turn the view about the vertical (degrees)\n"
     "  --elevation DEG    tilt the view (degrees, 90 looks down from above)\n"
@@ -56,6 +59,8 @@ struct Options {
     std::string input;
     std::string output;
     bool svg = false;
+    bool dark = false;
+    bool legend = true;
     ViewAngles view = *namedView(kNamedViews[0].name);
     int width = 1200;
     int height = 800;
@@ -76,6 +81,10 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
         };
         if (a == "--svg") {
             o.svg = true;
+        } else if (a == "--dark") {
+            o.dark = true;
+        } else if (a == "--no-legend") {
+            o.legend = false;
         } else if (a == "--zup") {
             zUp = true;
         } else if (a == "--view" || a == "--azimuth" || a == "--elevation" || a == "--size" || a == "-o" ||
@@ -149,7 +158,11 @@ int quorlView(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     try {
         const ViewDrawing d = readViewDrawing(o.input);
-        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height) : viewPage(d.points, d.run);
+        if (!d.axesFault.empty()) {
+            err << "quorl-view: " << o.input << ":" << d.axesFault << "; the picture is drawn without axes\n";
+        }
+        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height, {!o.dark, o.legend, d.axes})
+                                       : viewPage(d.points, d.run, d.axes);
         if (o.output == "-") {
             out << text;
         } else {
