@@ -14,6 +14,7 @@
 // viewSvg draws the same projection once, as a static SVG picture.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,7 @@ struct ViewSvgStyle {
     bool light = false;
     bool legend = false;
     ViewAxes axes;
+    std::array<bool, 16> hidden{};  // colour codes left out (of the picture and the legend)
 };
 
 std::string viewSvg(const std::vector<ViewPoint>& points, const ViewAngles& view, int width, int height,

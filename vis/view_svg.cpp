@@ -183,6 +183,9 @@ std::string viewSvg(const std::vector<ViewPoint>& points, const ViewAngles& view
                       "\"/>\n<g fill=\"none\" stroke-width=\"1\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n";
     std::array<int, 16> segments{};
     for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
+        if (style.hidden[c]) {
+            continue;
+        }
         std::string d;
         std::size_t last = 0;  // the end of the current polyline, 0 for none
         for (std::size_t i = 1; i < g.size(); ++i) {
