@@ -282,6 +282,15 @@ TEST_F(ViewPageTest, AxesTicksLightThemeAndPaperSvg) {
         EXPECT_TRUE(std::any_of(light.pixels.begin(), light.pixels.end(), over)) << "no pixel of code " << code;
     }
 
+    // Printing takes the light theme whatever the screen's.
+    b.evaluate("quorlView.setTheme('dark'); true");
+    b.command("Emulation.setEmulatedMedia", R"({"media": "print"})");
+    b.evaluate(kNextFrame);
+    EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {255, 255, 255}));
+    b.command("Emulation.setEmulatedMedia", R"({"media": ""})");
+    b.evaluate(kNextFrame);
+    EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {0, 0, 0}));
+
     // The SVG for papers: white, the same ticks, a legend; it opens alone.
     const std::string svg = viewSvg(points, *namedView("oblique"), 900, 600, {true, true, axes});
     EXPECT_NE(svg.find("fill=\"#ffffff\"/>"), std::string::npos);
