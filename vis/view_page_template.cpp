@@ -174,8 +174,8 @@ html.light .hint, html.light #legend .count { color: #555; }
 
   // Ticks at whole multiples of 1, 2 or 5 times a power of ten, about five
   // over the span; their labels carry the step's decimals, or an exponent
-  // beyond 1e6 or below a step of 1e-5 (vis/view_ticks.cpp computes the
-  // same for the SVG picture).
+  // for a step of 1e6 or more or values below 1e-3 (vis/view_ticks.cpp
+  // computes the same for the SVG picture).
   const pow10 = (e) => { let p = 1; for (let k = 0; k < Math.abs(e); k++) p *= 10; return e < 0 ? 1 / p : p; };
   function ticks(lo, hi) {
     if (lo > hi) [lo, hi] = [hi, lo];
@@ -187,12 +187,12 @@ html.light .hint, html.light #legend .count { color: #555; }
     const step = (m < 1.5 ? 1 : m < 3.5 ? 2 : m < 7.5 ? 5 : 10) * p;
     const first = Math.ceil(lo / step - 1e-9), last = Math.floor(hi / step + 1e-9);
     const biggest = Math.max(Math.abs(lo), Math.abs(hi));
-    const exponent = biggest >= 1e6 || step < 1e-5;
+    const exponent = step >= 1e6 || biggest < 1e-3;
     const lstep = Math.floor(Math.log10(step) + 1e-9);
-    const decimals = Math.max(0, -lstep), mantissa = Math.min(20, Math.max(0, Math.floor(Math.log10(biggest)) - lstep));
+    const decimals = Math.min(17, Math.max(0, -lstep)), mantissa = Math.min(17, Math.max(0, Math.floor(Math.log10(biggest)) - lstep));
     for (let i = first; i <= last && out.length < 30; i++) {
       const v = i === 0 ? 0 : i * step;
-      out.push({ value: v, label: exponent && v !== 0 ? v.toExponential(mantissa) : v.toFixed(exponent ? 0 : Math.min(20, decimals)) });
+      out.push({ value: v, label: exponent && v !== 0 ? v.toExponential(mantissa) : v.toFixed(exponent ? 0 : decimals) });
     }
     return out;
   }

@@ -52,10 +52,10 @@ std::vector<ViewTick> viewTicks(double lo, double hi) {
     const double first = std::ceil(lo / step - 1e-9);
     const double last = std::floor(hi / step + 1e-9);
     const double biggest = std::max(std::abs(lo), std::abs(hi));
-    const bool exponent = biggest >= 1e6 || step < 1e-5;
-    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
-    const int mantissa = std::max(
-        0, static_cast<int>(std::floor(std::log10(biggest))) - static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    const bool exponent = step >= 1e6 || biggest < 1e-3;
+    const int lstep = static_cast<int>(std::floor(std::log10(step) + 1e-9));
+    const int decimals = std::min(17, std::max(0, -lstep));
+    const int mantissa = std::min(17, std::max(0, static_cast<int>(std::floor(std::log10(biggest))) - lstep));
     for (double i = first; i <= last && ticks.size() < 30; ++i) {
         const double v = i == 0 ? 0.0 : i * step;
         char buf[64];

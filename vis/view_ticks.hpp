@@ -4,9 +4,10 @@
 //
 // Ticks lie at whole multiples of a step of 1, 2 or 5 times a power of ten,
 // chosen so that about five of them span [lo, hi]. Their labels carry the
-// step's decimals ("0.5", "1.0", "1.5"); beyond 1e6 in magnitude, or with a
-// step below 1e-5, they are written with an exponent as "1.5e+7" (the
-// exponent without leading zeros, as the script's toExponential writes it).
+// step's decimals ("0.5", "1.0", "1.5"); with a step of 1e6 or more, or
+// values all below 1e-3 in magnitude, they are written with an exponent
+// as "1.5e+7" (the exponent without leading zeros, as the script's
+// toExponential writes it).
 #pragma once
 
 #include <string>

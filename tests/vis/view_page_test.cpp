@@ -249,7 +249,8 @@ TEST_F(ViewPageTest, AxesTicksLightThemeAndPaperSvg) {
     EXPECT_NE(b.evaluate(labels).string().find("0,1,2,3,4,beta"), std::string::npos);
     // The script's ticks are the SVG's over many spans.
     for (const auto& [lo, hi] : std::vector<std::pair<double, double>>{
-             {0, 4}, {-3.7, 12.1}, {1e-7, 3e-6}, {2e6, 2.5e7}, {-0.5, 0.5}, {123.4, 123.5}, {7, 7}}) {
+             {0, 4}, {-3.7, 12.1}, {1e-7, 3e-6}, {2e6, 2.5e7}, {-0.5, 0.5}, {123.4, 123.5}, {999999.999, 1e6},
+             {7, 7}}) {
         std::string cpp;
         for (const ViewTick& t : viewTicks(lo, hi)) {
             cpp += (cpp.empty() ? "" : ",") + t.label;
