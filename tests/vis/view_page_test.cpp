@@ -283,6 +283,14 @@ TEST_F(ViewPageTest, AxesTicksLightThemeAndPaperSvg) {
         EXPECT_TRUE(std::any_of(light.pixels.begin(), light.pixels.end(), over)) << "no pixel of code " << code;
     }
 
+    // A click on a legend row hides its code (stroke texts that overlap).
+    b.evaluate("document.querySelector('#legend tr[data-code=\"14\"]').click(); true");
+    b.evaluate(kNextFrame);
+    const Image hidden = b.screenshot();
+    EXPECT_FALSE(std::any_of(hidden.pixels.begin(), hidden.pixels.end(), [](const Rgba& p) {
+        return std::abs(p.r - 0x9a) <= 20 && std::abs(p.g - 0x7b) <= 20 && p.b <= 40;
+    }));
+
     // Printing takes the light theme whatever the screen's.
     b.evaluate("quorlView.setTheme('dark'); true");
     b.command("Emulation.setEmulatedMedia", R"({"media": "print"})");
