@@ -51,6 +51,7 @@ FitGroup readFitGroup() {
         M::quotedText("WEIGHT", g.WEIGHT),     M::quotedText("HOLD", g.HOLD),
         {"INCREMENT", g.INCREMENT},            {"JPREV", g.JPREV},
         M::quotedText("PARTIALS", g.PARTIALS), M::quotedText("LANDSCAPE", g.LANDSCAPE),
+        {"PLOTSVG", g.PLOTSVG},
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {

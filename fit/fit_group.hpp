@@ -11,6 +11,7 @@
 //     INCREMENT  = 1.0E-14                 ! optional: the relative finite-difference increment
 //     JPREV      = -1                      ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
 //     LANDSCAPE  = 'a, b'                  ! optional: draw the error landscape over these two parameters
+//     PLOTSVG    = 1                       ! optional: the fit plot also as Quorl-fit.svg, for papers
 //   /
 //
 // The group is read in the model's mode 0, before the driver reads
@@ -40,6 +41,7 @@ struct FitGroup {
     Text<16> PARTIALS;  // blank: the default, 'exact'
     Quad INCREMENT{};  // 0: the default, 1e-14 (1e-6 for PARTIALS = 'central')
     std::int32_t JPREV = -1;
+    std::int32_t PLOTSVG = 0;  // not 0: write Quorl-fit.svg beside Quorl-fit.html
 };
 
 // The file the group is read from, in the current directory.

@@ -45,6 +45,7 @@ void FormulaModel::declare(State& s) {
     }
     const FitGroup group = readFitGroup();
     plan_ = planFormulas(group);
+    plotSvg_ = group.PLOTSVG != 0;
 
     // The damped step from the first iteration, with room to converge from
     // a far start; Quorl-user.nml may set any of them otherwise.
@@ -161,7 +162,7 @@ void FormulaModel::load(State& s) {
     // The fit plot, once the results are saved: the formulas at the
     // accepted values against the same data.
     s.afterResults = [this](State& st) {
-        writeFitPlot(st, [&st, this] { return fitPlotOfFormulas(st, plan_, weights_); }, "quorl-fit");
+        writeFitPlot(st, [&st, this] { return fitPlotOfFormulas(st, plan_, weights_); }, "quorl-fit", plotSvg_);
     };
     // The error landscape over the two parameters of LANDSCAPE, after the plot.
     if (plan_.landscape[0] != 0) {

@@ -47,6 +47,7 @@ private:
     void residualsAndPartials(State& s);
 
     FitPlan plan_;
+    bool plotSvg_ = false;  // PLOTSVG: the fit plot also as Quorl-fit.svg
     std::optional<DataTable> table_;
     std::vector<Quad> scales_;   // per parameter: the floor of its increment's magnitude
     PointWeights weights_;

@@ -27,6 +27,10 @@ struct ViewAxes {
     // Drawing coordinates (x, y, z) of the path's first point (the start
     // values) and last point (the result).
     std::optional<std::array<double, 3>> start, end;
+    // The part of the plane the picture covers in drawing coordinates (x
+    // from, x to, y from, y to), where the axes and their ticks go; absent:
+    // the box of the drawn segments.
+    std::optional<std::array<double, 4>> plane;
 
     bool known() const { return !x.name.empty() || !y.name.empty(); }
 };

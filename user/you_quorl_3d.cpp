@@ -1,5 +1,6 @@
 #include "user/you_quorl_3d.hpp"
 
+#include <array>
 #include <string>
 
 #include "engine/eval_fit.hpp"
@@ -83,10 +84,14 @@ void recordPathPoint(State& s) {
     s.TL.TH = 2.0f;
     setXyz(s.TL.XYZ, s.PR(1).PBASE, s.PR(2).PBASE, -s.RSS);
     MORPH3DJTL(s, s.TL);
-    // The first point of the path starts a new line.
+    // The first point of the path starts a new line. The viewer marks the
+    // path's first point (the start values) and its last (the result).
+    const std::array<double, 3> at{toDouble(s.TL.XYZ(1)), toDouble(s.TL.XYZ(2)), toDouble(s.TL.XYZ(3))};
     if (s.JITER == 0) {
         s.TL.IC = kMove;
+        s.viewAxes.start = at;
     }
+    s.viewAxes.end = at;
     DRAW3DJTL(s, s.TL, 0);
     if (s.JITER <= s.TLITER.upper()) {
         s.TLITER(s.JITER) = s.TLPREV;
@@ -102,6 +107,14 @@ void YOUQUORL3D(State& s, YouQuorl3dState& v) {
     const Quad tableX = fromInt(4);
     const Quad tableY = 4.1_q;
     const int lastRow = s.TLITER.upper();
+
+    // What the axes stand for, for the viewer: x and y are the values of
+    // parameters 1 and 2 themselves, over the grid 0..4 both ways; the
+    // height is -RSS, morphed.
+    s.viewAxes.x = ViewAxis{std::string(s.PR(1).PNAME.trimmed()), 0.0, 1.0};
+    s.viewAxes.y = ViewAxis{std::string(s.PR(2).PNAME.trimmed()), 0.0, 1.0};
+    s.viewAxes.z = "-RSS, log scale beyond 1: levels at RSS = 0, 1, 10, ..., 10000";
+    s.viewAxes.plane = std::array<double, 4>{0.0, 4.0, 0.0, 4.0};
 
     // Where the level labels go, and the line width.
     setXyz(v.POSLLCQ, zero, half, zero);

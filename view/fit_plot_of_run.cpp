@@ -125,16 +125,20 @@ FitPlot fitPlotOfRun(State& s, int KX, bool curve) {
     return plot;
 }
 
-void drawFitPlot(State& s, int KX, bool curve) {
-    s.afterResults = [KX, curve](State& st) {
-        writeFitPlot(st, [&st, KX, curve] { return fitPlotOfRun(st, KX, curve); });
+void drawFitPlot(State& s, int KX, bool curve, bool svg) {
+    s.afterResults = [KX, curve, svg](State& st) {
+        writeFitPlot(st, [&st, KX, curve] { return fitPlotOfRun(st, KX, curve); }, "Quorl", svg);
     };
 }
 
-bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who) {
+bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who, bool svg) {
     std::string why;
     try {
-        io::replaceFile(FITPLOTFILENAME, fitPlotPage(build()), 1);
+        const FitPlot plot = build();
+        io::replaceFile(FITPLOTFILENAME, fitPlotPage(plot), 1);
+        if (svg) {
+            io::replaceFile(FITPLOTSVGFILENAME, fitPlotSvg(plot), 1);
+        }
         return true;
     } catch (const io::Stop& stop) {
         why = stop.message();

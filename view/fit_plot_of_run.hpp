@@ -35,13 +35,14 @@ FitPlot fitPlotOfRun(State& s, int KX = 1, bool curve = true);
 void fitPlotHead(State& s, FitPlot& plot);
 
 // Sets s.afterResults to write the plot of the run (fitPlotOfRun) through
-// writeFitPlot.
-void drawFitPlot(State& s, int KX = 1, bool curve = true);
+// writeFitPlot; `svg`: Quorl-fit.svg beside the page, for papers.
+void drawFitPlot(State& s, int KX = 1, bool curve = true, bool svg = false);
 
 // Writes Quorl-fit.html with the plot `build` gives, through the safe
-// writer. A failure (no room, a directory in its place, no memory for the
-// page) is shown on the console, "<who>: fit plot skipped (the results are
+// writer, and with `svg` the same plot as Quorl-fit.svg (view/fit_plot_page.hpp).
+// A failure (no room, a directory in its place, no memory for the page) is
+// shown on the console, "<who>: fit plot skipped (the results are
 // complete): why", and returns false: the run's results are complete.
-bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who = "Quorl");
+bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who = "Quorl", bool svg = false);
 
 }  // namespace quorl

@@ -324,4 +324,54 @@ std::string fitPlotPage(const FitPlot& plot) {
     return out;
 }
 
+std::string fitPlotSvg(const FitPlot& plot) {
+    // The head as text lines: the formula, the verdict and the points, then
+    // the table of the parameters; the panels of each quantity below it.
+    std::string head;
+    double y = 26;
+    const auto line = [&head](double x, double at, const std::string& body, const char* extra = "") {
+        head += "<text x=\"" + number(x) + "\" y=\"" + number(at) + "\"" + extra + ">" + body + "</text>\n";
+    };
+    line(16, y, "Fit of " + escaped(plot.title), " font-size=\"16\"");
+    y += 22;
+    std::string verdict = "Verdict: " + escaped(plot.verdict) + " &#183; " + std::to_string(plot.points) + " data points";
+    const std::size_t shown = plot.series.empty() ? 0 : plot.series.front().x.size();
+    if (static_cast<std::int64_t>(shown) < plot.points) {
+        verdict += " (" + std::to_string(shown) + " of them drawn: evenly spaced, and the largest residual)";
+    }
+    line(16, y, verdict);
+    y += 24;
+    line(16, y, "parameter", " font-weight=\"bold\"");
+    line(200, y, "value", " font-weight=\"bold\"");
+    line(470, y, "standard error", " font-weight=\"bold\"");
+    for (const FitPlotParameter& p : plot.parameters) {
+        y += 18;
+        line(16, y, escaped(p.name));
+        line(200, y, escaped(p.value), " font-family=\"monospace\"");
+        line(470, y, p.held ? std::string("held") : p.error.empty() ? std::string("&#8212;") : escaped(p.error),
+             " font-family=\"monospace\"");
+    }
+    y += 16;
+    std::string panels;
+    const std::string nested = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"fit\" ";
+    for (std::size_t i = 0; i < plot.series.size(); ++i) {
+        std::string one;
+        series(one, plot, plot.series[i], i);
+        if (one.starts_with(nested)) {
+            one.insert(nested.size(), "x=\"0\" y=\"" + number(y) + "\" ");
+        }
+        panels += one;
+        y += kHeight;
+    }
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      number(kWidth, "%.0f") + "\" height=\"" + number(y, "%.0f") + "\" viewBox=\"0 0 " +
+                      number(kWidth, "%.0f") + " " + number(y, "%.0f") +
+                      "\" font-family=\"sans-serif\" font-size=\"13\">\n";
+    if (!plot.run.empty()) {
+        out += "<desc>quorl-run " + escaped(plot.run) + "</desc>\n";
+    }
+    out += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n" + head + panels + "</svg>\n";
+    return out;
+}
+
 }  // namespace quorl

@@ -68,4 +68,10 @@ std::vector<std::int64_t> fitPlotChoice(std::int64_t points, std::int64_t extra 
 // The page's text.
 std::string fitPlotPage(const FitPlot& plot);
 
+// The same plot as one standalone SVG picture for papers: the head (the
+// formula, the verdict, the parameters) as text, the panels of each
+// quantity below it, on white. Written as FITPLOTSVGFILENAME on request.
+inline constexpr const char* FITPLOTSVGFILENAME = "Quorl-fit.svg";
+std::string fitPlotSvg(const FitPlot& plot);
+
 }  // namespace quorl

@@ -16,7 +16,10 @@
 // or is killed before leaves the previous picture as it was. Each file
 // ends with the run's identity (a last line "Run: ..." after the records,
 // which a reader that follows the counts never reaches; a tag of the page),
-// so files from two runs are told apart.
+// so files from two runs are told apart. Before it, when the run says what
+// the axes stand for (State::viewAxes), both files have the line
+// "Axes: ..." (vis/view_axes_line.hpp) for quorl-view; the page has them
+// inline.
 //
 // INIT remembers the JPU3D the drawing was opened with: a JPU3D changed
 // while a drawing is open would send its points to another unit, so that
@@ -42,6 +45,7 @@
 #include "io/units.hpp"
 #include "model/run_identity.hpp"
 #include "vis/read_point_record.hpp"
+#include "vis/view_axes_line.hpp"
 #include "vis/view_drawing.hpp"
 #include "vis/write_point_record.hpp"
 #include "vis/write_view_page.hpp"
@@ -55,6 +59,14 @@ constexpr const char* kCountFormat = "(i9)";
 constexpr int kCountWidth = 9;  // the header line's characters, overwritten in place
 // The last line of both files: the run they come from.
 constexpr const char* kRunFormat = "('Run: ',a)";
+
+// The lines after the records: the axes, when known, and the run.
+void writeTrailer(State& s, int unit) {
+    if (const std::string axes = viewAxesLine(s.viewAxes); !axes.empty()) {
+        write(s, unit, "(a)", axes);
+    }
+    write(s, unit, kRunFormat, runIdentity(s));
+}
 // The three e18.9 coordinates of a point list record: where they start, how
 // many characters they take.
 constexpr std::size_t kCoordinateColumn = 8;
@@ -243,7 +255,7 @@ void writeDrawingFile(State& s, const std::string& coordinates) {
                 block.clear();
             }
         }
-        write(s, unit, kRunFormat, runIdentity(s));
+        writeTrailer(s, unit);
         s.units.close(unit);
     } catch (const io::Stop& why) {
         halt(s, "Error writing: ", EXPORT3DVFILENAME, why.message());
@@ -266,7 +278,7 @@ void commitDrawing(State& s, bool withPage) {
 void closeDrawing(State& s, int IP) {
     auto& w = s.draw3dJtl;
     try {
-        write(s, w.INIT, kRunFormat, runIdentity(s));
+        writeTrailer(s, w.INIT);
     } catch (const io::Stop& why) {
         halt(s, "Error writing TL. TL=", w.TL.IC, w.TL.TH, w.TL.XYZ(1), w.TL.XYZ(2), w.TL.XYZ(3), why.message());
     }

@@ -436,8 +436,8 @@ void drawNow(State& s, int KP1, int KP2, const std::vector<PathPoint>& path) {
         view->origin = toDouble(a->lo());
         view->scale = toDouble((a->half + a->half) / fromInt(kLandscapeBox));
     }
-    axes.z = "RSS above its least value " + shortText(p.least) + ", levels at + " + shortText(p.unit) +
-             " times 0, 1, 10, 100, 1000";
+    // At most 80 bytes, as the Axes line keeps them.
+    axes.z = "RSS = " + shortText(p.least) + " + " + shortText(p.unit) + " x 0, 1, 10, 100, 1000";
     if (!path.empty()) {
         axes.start = pathPoint(p, path.front());
         axes.end = pathPoint(p, path.back());

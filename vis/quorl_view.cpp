@@ -1,5 +1,7 @@
 #include "vis/quorl_view.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -24,7 +26,11 @@ constexpr std::string_view kUsage =
     "  FILE is a drawing file (Quorl-3dDraw.3dv) or point list (Quorl-3dJTL.txt) of a run.\n"
     "  Writes the viewer page Quorl-3dView.html beside FILE.\n"
     "options:\n"
-    "  --svg              write a static SVG picture (Quorl-3dView.svg) of one view instead\n"
+    "  --svg              write a static SVG picture (Quorl-3dView.svg) of one view instead:\n"
+    "                     white, with the axes, the start and end of the path and a legend\n"
+    "  --dark             the SVG on black in the screen's colours\n"
+    "  --no-legend        the SVG without its legend\n"
+    "  --hide CODES       leave these colour codes out of the SVG (a comma-separated list, 7,13)\n"
     "  --view NAME        the SVG's view: oblique (default), face (labels face-on), top (from above)\n"
     "  --azimuth DEG      turn the view about the vertical (degrees)\n"
     "  --elevation DEG    tilt the view (degrees, 90 looks down from above)\n"
@@ -56,6 +62,9 @@ struct Options {
     std::string input;
     std::string output;
     bool svg = false;
+    bool dark = false;
+    bool legend = true;
+    std::array<bool, 16> hidden{};
     ViewAngles view = *namedView(kNamedViews[0].name);
     int width = 1200;
     int height = 800;
@@ -76,8 +85,30 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
         };
         if (a == "--svg") {
             o.svg = true;
+        } else if (a == "--dark") {
+            o.dark = true;
+        } else if (a == "--no-legend") {
+            o.legend = false;
         } else if (a == "--zup") {
             zUp = true;
+        } else if (a == "--hide") {
+            const auto v = value();
+            if (!v) {
+                return a + " needs a list of colour codes";
+            }
+            std::size_t from = 0;
+            while (from <= v->size()) {
+                const std::size_t comma = std::min(v->find(',', from), v->size());
+                int code = 0;
+                const char* b = v->data() + from;
+                const char* e = v->data() + comma;
+                const auto [end, ec] = std::from_chars(b, e, code);
+                if (b == e || ec != std::errc{} || end != e || code < 1 || code > 15) {
+                    return "--hide needs colour codes from 1 to 15 separated by commas, not '" + *v + "'";
+                }
+                o.hidden[static_cast<std::size_t>(code)] = true;
+                from = comma + 1;
+            }
         } else if (a == "--view" || a == "--azimuth" || a == "--elevation" || a == "--size" || a == "-o" ||
                    a == "--output") {
             const auto v = value();
@@ -149,7 +180,11 @@ int quorlView(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     try {
         const ViewDrawing d = readViewDrawing(o.input);
-        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height) : viewPage(d.points, d.run);
+        if (!d.axesFault.empty()) {
+            err << "quorl-view: " << o.input << ":" << d.axesFault << "; the picture is drawn without axes\n";
+        }
+        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height, {!o.dark, o.legend, d.axes, o.hidden})
+                                       : viewPage(d.points, d.run, d.axes);
         if (o.output == "-") {
             out << text;
         } else {

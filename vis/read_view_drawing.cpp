@@ -15,6 +15,7 @@
 #include "io/stop.hpp"
 #include "model/run_identity.hpp"
 #include "vis/load_view_file.hpp"
+#include "vis/view_axes_line.hpp"
 #include "vis/view_drawing.hpp"
 
 namespace quorl {
@@ -153,16 +154,31 @@ public:
             lines_.push_back(line);
             at = nl == std::string_view::npos ? text.size() : nl + 1;
         }
-        // Blank lines at the very end are no part of the drawing; nor is the
-        // line that names the run, last after the records.
+        // Blank lines at the very end are no part of the drawing; nor are
+        // the lines after the records that name the run and say what the
+        // axes stand for (at most one of each, in either order).
         trimBlankEnd();
-        if (!lines_.empty()) {
-            const auto f = fieldsOf(lines_.back());
-            if (f.size() == 2 && f[0] == "Run:" && isRunIdentity(f[1])) {
+        bool run = false;
+        bool axes = false;
+        while (!lines_.empty()) {
+            const std::string_view last = lines_.back();
+            const auto f = fieldsOf(last);
+            if (!run && f.size() == 2 && f[0] == "Run:" && isRunIdentity(f[1])) {
+                run = true;
                 run_ = std::string(f[1]);
-                lines_.pop_back();
-                trimBlankEnd();
+            } else if (!axes && !f.empty() && f[0].starts_with("Axes:")) {
+                axes = true;
+                std::string why;
+                if (const auto a = parseViewAxesLine(last, why)) {
+                    axes_ = *a;
+                } else {
+                    axesFault_ = std::to_string(lines_.size()) + ": " + why;
+                }
+            } else {
+                break;
             }
+            lines_.pop_back();
+            trimBlankEnd();
         }
     }
 
@@ -173,6 +189,8 @@ public:
         const long long n = count(1, "the point count");
         ViewDrawing d;
         d.run = run_;
+        d.axes = axes_;
+        d.axesFault = axesFault_;
         const std::size_t more = lines_.size() - 1;
         if (more == 0) {
             if (n != 0) {
@@ -328,6 +346,8 @@ private:
     std::string name_;
     std::vector<std::string_view> lines_;
     std::string run_;
+    ViewAxes axes_;
+    std::string axesFault_;
 };
 
 }  // namespace

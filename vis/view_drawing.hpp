@@ -8,7 +8,10 @@
 // file (a count, the coordinates, the count again, "number IC" per point),
 // telling them apart by the line after the count. A last line
 // "Run: IDENTITY" after the records names the run that wrote the file
-// (model/run_identity.hpp); files of earlier versions have none.
+// (model/run_identity.hpp); before it, a line "Axes: ..." may say what the
+// axes stand for (vis/view_axes_line.hpp). Files of earlier versions have
+// neither; an Axes line that cannot be read is set aside (the picture is
+// drawn without axes) and named in `axesFault`, never a fault of the file.
 //
 // The file must be a regular file (a FIFO, a device or a directory is
 // refused at once, never waited on) of text lines of at most
@@ -23,6 +26,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "model/view_axes.hpp"
 
 namespace quorl {
 
@@ -39,6 +44,8 @@ struct ViewDrawing {
     std::vector<ViewPoint> points;
     bool pointList = false;  // read from a point list (else from a drawing file)
     std::string run;         // the identity of the run that wrote it; empty when the file has none
+    ViewAxes axes;           // what the axes stand for; not known() when the file does not say
+    std::string axesFault;   // "LINE: why" when an Axes line was set aside
 };
 
 ViewDrawing readViewDrawing(const std::string& path);

@@ -112,9 +112,10 @@ ViewProjection::ViewProjection(const ViewGeometry& g, const ViewAngles& view, do
 
 std::array<double, 2> ViewProjection::operator()(std::size_t point) const {
     const float* p = &g_.xyz[3 * point];
-    const double x = p[0];
-    const double y = p[1];
-    const double z = p[2];
+    return at(p[0], p[1], p[2]);
+}
+
+std::array<double, 2> ViewProjection::at(double x, double y, double z) const {
     return {ox_ + s_ * (x * r_[0] + y * r_[1] + z * r_[2]), oy_ - s_ * (x * u_[0] + y * u_[1] + z * u_[2])};
 }
 

@@ -77,6 +77,8 @@ class ViewProjection {
 public:
     ViewProjection(const ViewGeometry& g, const ViewAngles& view, double width, double height, double zoom = 1);
     std::array<double, 2> operator()(std::size_t point) const;
+    // The screen position of any point of the drawing's space.
+    std::array<double, 2> at(double x, double y, double z) const;
 
 private:
     const ViewGeometry& g_;

@@ -1,12 +1,15 @@
 #include "vis/view_page.hpp"
 
 #include <bit>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "io/json.hpp"
 #include "model/run_identity.hpp"
+#include "vis/view_axes_line.hpp"
 #include "vis/view_palette.hpp"
 
 namespace quorl {
@@ -68,14 +71,71 @@ void appendDrawingObject(const ViewGeometry& g, std::string& out) {
     out += "\"}";
 }
 
-std::string paletteArray() {
-    std::string out = "[";
-    out += io::jsonString(kViewBackground);
-    for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
-        out += ", ";
-        out += io::jsonString(kViewPalette[c].rgb);
+// A text for the page's script: a JSON string with '<' escaped, so that
+// no text can close the script element.
+std::string scriptString(std::string_view text) {
+    std::string out;
+    for (const char c : io::jsonString(text)) {
+        out += c == '<' ? std::string("\\u003c") : std::string(1, c);
     }
-    return out + "]";
+    return out;
+}
+
+std::string scriptNumber(double v) {
+    if (!std::isfinite(v)) {
+        return "null";
+    }
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v == 0 ? 0.0 : v);
+    return buf;
+}
+
+std::string theme(std::string_view background, const auto& colours, const ViewThemeInk& ink) {
+    std::string out = "{\"palette\": [" + io::jsonString(background);
+    for (std::size_t c = 1; c < colours.size(); ++c) {
+        out += ", " + io::jsonString(colours[c]);
+    }
+    return out + "], \"ink\": {\"text\": " + io::jsonString(ink.text) + ", \"axis\": " + io::jsonString(ink.axis) +
+           ", \"start\": " + io::jsonString(ink.start) + ", \"end\": " + io::jsonString(ink.end) + "}}";
+}
+
+// The two themes: the palette of codes 0 (the background) to 15 and the
+// colours of the axes and markers.
+std::string themesObject() {
+    std::array<std::string_view, 16> dark{};
+    for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
+        dark[c] = kViewPalette[c].rgb;
+    }
+    return "{\"dark\": " + theme(kViewBackground, dark, kViewInkDark) +
+           ",\n    \"light\": " + theme(kViewBackgroundLight, kViewPaletteLight, kViewInkLight) + "}";
+}
+
+// What the axes stand for, or null when the drawing does not say.
+std::string axesObject(const ViewAxes& a) {
+    if (!a.known()) {
+        return "null";
+    }
+    auto axis = [](const ViewAxis& x) {
+        const bool usable = std::isfinite(x.origin) && std::isfinite(x.scale) && x.scale != 0;
+        if (x.name.empty() || !usable) {
+            return std::string("null");
+        }
+        return "{\"name\": " + scriptString(viewAxisText(x.name)) + ", \"origin\": " + scriptNumber(x.origin) +
+               ", \"scale\": " + scriptNumber(x.scale) + "}";
+    };
+    auto list = [](const auto& v) {
+        std::string out;
+        for (const double x : *v) {
+            if (!std::isfinite(x)) {
+                return std::string("null");
+            }
+            out += (out.empty() ? "[" : ", ") + scriptNumber(x);
+        }
+        return out + "]";
+    };
+    return "{\"x\": " + axis(a.x) + ", \"y\": " + axis(a.y) + ", \"z\": " + scriptString(viewAxisText(a.z)) +
+           ",\n    \"start\": " + (a.start ? list(a.start) : "null") + ", \"end\": " + (a.end ? list(a.end) : "null") +
+           ", \"plane\": " + (a.plane ? list(a.plane) : "null") + "}";
 }
 
 std::string viewsArray() {
@@ -97,11 +157,11 @@ void fill(std::string& page, std::string_view slot, const std::string& text) {
 
 }  // namespace
 
-std::string viewPage(const std::vector<ViewPoint>& points, std::string_view run) {
-    return viewPage(viewGeometry(points), run);
+std::string viewPage(const std::vector<ViewPoint>& points, std::string_view run, const ViewAxes& axes) {
+    return viewPage(viewGeometry(points), run, axes);
 }
 
-std::string viewPage(const ViewGeometry& g, std::string_view run) {
+std::string viewPage(const ViewGeometry& g, std::string_view run, const ViewAxes& axes) {
     std::string page(detail::kViewPageTemplate);
     if (isRunIdentity(run)) {  // letters, digits and - . : _ only: nothing to escape
         constexpr std::string_view kAfter = "<meta charset=\"utf-8\">\n";
@@ -110,8 +170,9 @@ std::string viewPage(const ViewGeometry& g, std::string_view run) {
             page.insert(at + kAfter.size(), "<meta name=\"quorl-run\" content=\"" + std::string(run) + "\">\n");
         }
     }
-    fill(page, "/*PALETTE*/", paletteArray());
+    fill(page, "/*THEMES*/", themesObject());
     fill(page, "/*VIEWS*/", viewsArray());
+    fill(page, "/*AXES*/", axesObject(axes));
     // The drawing goes in last, built in place in a page of its final
     // size (its text is most of the page): nothing is searched for inside
     // it.

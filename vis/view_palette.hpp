@@ -1,6 +1,9 @@
 // The colours of the drawing's colour codes 1 to 15, on the viewer's black
 // background, and what the sample's landscape picture draws in each code
-// (the legend). Code 0 moves the pen and has no colour.
+// (the legend). Code 0 moves the pen and has no colour. Two themes: the
+// dark one on screen, and a light one for print and papers, whose palette
+// maps the same codes to colours that stand out on white (white becomes
+// black, yellow dark gold, the light colours deeper ones).
 //
 // The codes follow the classic sixteen-colour text-screen palette: 1 to 6
 // the dark colours, 7 light grey, 8 dark grey, 9 to 14 the bright colours,
@@ -41,5 +44,24 @@ inline constexpr std::array<ViewColour, 16> kViewPalette{{
     {"#ffff55", "yellow", ""},
     {"#ffffff", "white", "base level, level labels, iteration path, run texts"},
 }};
+
+// The light theme: the background and the colour of each code (entry 0
+// unused).
+inline constexpr std::string_view kViewBackgroundLight = "#ffffff";
+inline constexpr std::array<std::string_view, 16> kViewPaletteLight{{
+    "",        "#0000aa", "#008000", "#007b7b", "#aa0000", "#9a009a", "#8a4500", "#6e6e6e",
+    "#b4b4b4", "#3b4fe0", "#1f8f1f", "#00899a", "#d42a2a", "#b0199f", "#9a7b00", "#000000",
+}};
+
+// The colours of what the viewer draws over the picture (the axes, their
+// ticks and names, the start and end markers), per theme.
+struct ViewThemeInk {
+    std::string_view text;   // tick labels, names
+    std::string_view axis;   // axis lines and ticks
+    std::string_view start;  // the start marker
+    std::string_view end;    // the end marker
+};
+inline constexpr ViewThemeInk kViewInkDark{"#e8e8e8", "#9a9a9a", "#4cd964", "#ff6a3d"};
+inline constexpr ViewThemeInk kViewInkLight{"#111111", "#555555", "#0a8a2a", "#d93a00"};
 
 }  // namespace quorl

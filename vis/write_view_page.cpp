@@ -25,7 +25,7 @@ void skipped(State& s, std::string why) {
 
 bool writeViewPage(State& s, std::span<const TLREC> points) {
     try {
-        io::writeReplacement(s.units, VIEWPAGEFILENAME, viewPage(viewGeometry(points), runIdentity(s)), 1);
+        io::writeReplacement(s.units, VIEWPAGEFILENAME, viewPage(viewGeometry(points), runIdentity(s), s.viewAxes), 1);
         return true;
     } catch (const io::Stop& stop) {
         skipped(s, stop.message());

@@ -6,6 +6,7 @@
 // the pixels their values give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -73,6 +74,12 @@ TEST(FitPlotOfFormulas, DrawsAgainstTheColumnOrThePointIndexAndNeverFailsTheFit)
     EXPECT_NE(page.find(">x</text>"), std::string::npos);
     EXPECT_NE(page.find("class=\"bars\""), std::string::npos);
     EXPECT_EQ(TempDir::temporaries(), std::vector<std::string>{});
+    // On request (PLOTSVG), the same plot as a standalone SVG beside it.
+    EXPECT_FALSE(std::filesystem::exists(FITPLOTSVGFILENAME));
+    ASSERT_EQ(fitIn(std::string(kDecayFit).insert(10, "PLOTSVG=1, ")).first, 0);
+    const std::string svg = TempDir::readFile(FITPLOTSVGFILENAME);
+    EXPECT_TRUE(svg.starts_with("<?xml")) << svg.substr(0, 80);
+    EXPECT_EQ(testing::verticesOf(svg, "curve"), testing::verticesOf(TempDir::readFile(FITPLOTFILENAME), "curve"));
 
     // Two auxiliary columns: no single abscissa.
     TempDir::writeFile("data.txt", "x t y\n1 0 2\n2 1 5\n3 0 6\n4 2 11\n");
@@ -103,7 +110,7 @@ TEST(FitPlotOfFormulas, PageShowsPointsCurveAndResidualsInABrowser) {
     }
     TempDir dir;
     TempDir::writeFile("data.txt", decayTable());
-    ASSERT_EQ(fitIn(kDecayFit).first, 0);
+    ASSERT_EQ(fitIn(std::string(kDecayFit).insert(10, "PLOTSVG=1, ")).first, 0);
     const auto [a, b] = fittedAB();
     const std::string page = TempDir::readFile(FITPLOTFILENAME);
     const PanelBox main = testing::panelOf(page, "main");
@@ -141,6 +148,12 @@ TEST(FitPlotOfFormulas, PageShowsPointsCurveAndResidualsInABrowser) {
         const testing::Rgba& blank = pixel(px, main.py(a * std::exp(-b * x)) - 40);
         EXPECT_TRUE(blank.r > 200 && blank.g > 200 && blank.b > 200) << "above the curve at x " << x;
     }
+    // The SVG for papers opens on its own: white, with the data points.
+    browser.open("file://" + std::filesystem::absolute(FITPLOTSVGFILENAME).string());
+    EXPECT_EQ(browser.errors(), std::vector<std::string>{});
+    const testing::Image svg = browser.screenshot();
+    EXPECT_GT(std::count_if(svg.pixels.begin(), svg.pixels.end(), isPoint), 100);
+    EXPECT_TRUE(svg.at(2, 2).r == 255 && svg.at(2, 2).g == 255 && svg.at(2, 2).b == 255);
 }
 
 }  // namespace

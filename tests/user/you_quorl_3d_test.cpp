@@ -4,10 +4,12 @@
 
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/eval_fit.hpp"
@@ -19,6 +21,7 @@
 #include "user/power_law_sample.hpp"
 #include "user/you_quorl_3d.hpp"
 #include "vis/morph_3d_jtl.hpp"
+#include "vis/view_drawing.hpp"
 
 namespace {
 
@@ -71,7 +74,7 @@ std::vector<Point> pointList() {
     std::vector<Point> points;
     std::string line;
     std::getline(f, line);  // the count
-    while (std::getline(f, line) && !line.starts_with("Run: ")) {
+    while (std::getline(f, line) && !line.starts_with("Run: ") && !line.starts_with("Axes: ")) {
         points.push_back({std::stoi(line.substr(0, 2)), line});
     }
     return points;
@@ -119,7 +122,7 @@ TEST(LandscapePicture, DrawsBothFamiliesOfLinesOverTheGridAndClosesTheDrawing) {
     for (std::string line; std::getline(draw, line);) {
         ++drawLines;
     }
-    EXPECT_EQ(drawLines, 2 * static_cast<int>(points.size()) + 2 + 1);  // and the run line
+    EXPECT_EQ(drawLines, 2 * static_cast<int>(points.size()) + 2 + 2);  // and the axes and run lines
 
     // 2 families x 21 lines x 400 segments; colour 8: four sides of five
     // levels and two posts on every fifth line of both families.
@@ -215,6 +218,18 @@ TEST(LandscapePicture, TheSampleProgramWritesBothDrawingFiles) {
         EXPECT_EQ(points[static_cast<std::size_t>(i)].line.substr(2, 6), "   2.0") << i;
     }
     EXPECT_TRUE(TempDir::exists("Quorl-3dDraw.3dv"));
+    // The axes: the parameters' names, the path's first point (the start
+    // values) and its last (the result), as drawn.
+    const quorl::ViewDrawing d = quorl::readViewDrawing("Quorl-3dDraw.3dv");
+    EXPECT_EQ(d.axes.x.name, "1:Coe1");
+    EXPECT_EQ(d.axes.y.name, "2:Coe2");
+    for (const auto& [marker, at] : {std::pair{d.axes.start, 0}, std::pair{d.axes.end, 5}}) {
+        ASSERT_TRUE(marker);
+        const quorl::ViewPoint& p = d.points[static_cast<std::size_t>(at)];
+        EXPECT_NEAR((*marker)[0], p.X, 1e-8 * (1 + std::abs(p.X))) << at;
+        EXPECT_NEAR((*marker)[1], p.Y, 1e-8 * (1 + std::abs(p.Y))) << at;
+        EXPECT_NEAR((*marker)[2], p.Z, 1e-8 * (1 + std::abs(p.Z))) << at;
+    }
 }
 
 }  // namespace

@@ -73,6 +73,9 @@ TEST(QuorlViewTest, GoodFiles) {
         {"none.3dv -o none2.html", "none2.html", "\"count\": 0,"},
         {"--svg --view top --size 640x480 three.txt", "Quorl-3dView.svg", "viewBox=\"0 0 640 480\""},
         {"three.3dv --svg --zup -o face.svg", "face.svg", "viewBox=\"0 0 1200 800\""},
+        // The SVG for papers is white with a legend; --dark keeps the screen's look.
+        {"--svg three.txt -o paper.svg", "paper.svg", "<text x=\"848.00\" y=\"24.00\" font-weight=\"bold\""},
+        {"--svg --dark --no-legend --hide 10 three.txt -o dark.svg", "dark.svg", "fill=\"#000000\"/>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -160,7 +163,8 @@ TEST(QuorlViewTest, BadFilesAreRefusedWithTheirLine) {
     EXPECT_NE(unwritable.err.find("cannot write nowhere/page.html"), std::string::npos) << unwritable.err;
     // Command-line faults: status 2 with the usage.
     for (const char* args : {"", "three.txt other.txt", "--view sideways three.txt", "--size 10 three.txt",
-                             "--azimuth east three.txt", "--bogus three.txt", "three.txt -o"}) {
+                             "--azimuth east three.txt", "--bogus three.txt", "three.txt -o", "--hide 16 three.txt",
+                             "--hide 7,,9 three.txt"}) {
         SCOPED_TRACE(args);
         const Result r = quorlView(args);
         EXPECT_EQ(r.status, 2);

@@ -41,7 +41,7 @@ std::vector<TLREC> pointList() {
     std::vector<TLREC> points;
     std::string line;
     std::getline(f, line);  // the count
-    while (std::getline(f, line) && !line.starts_with("Run: ")) {
+    while (std::getline(f, line) && !line.starts_with("Run: ") && !line.starts_with("Axes: ")) {
         TLREC tl;
         EXPECT_TRUE(readPointRecord(line, tl)) << line;
         points.push_back(tl);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -20,6 +21,7 @@
 #include "vis/view_drawing.hpp"
 #include "vis/view_page.hpp"
 #include "vis/view_palette.hpp"
+#include "vis/view_ticks.hpp"
 
 namespace quorl {
 namespace {
@@ -207,6 +209,108 @@ TEST_F(ViewPageTest, ThreePointDrawingLandsOnTheConventionsPixels) {
         }
     }
     EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+}
+
+
+// A drawing with known axes: the tick values and names are drawn in every
+// named view, the page's ticks agree with the SVG's, the light theme is
+// white with every code visible, and the SVG for papers opens white with
+// its legend.
+TEST_F(ViewPageTest, AxesTicksLightThemeAndPaperSvg) {
+    TempDir dir;
+    std::vector<ViewPoint> points = {{0, 0, 0, 0}, {9, 4, 0, 0}, {9, 4, 4, 0}, {15, 0, 4, 0},
+                                     {14, 0, 0, -1}, {11, 2, 2, -1}, {13, 4, 4, -2}};
+    ViewAxes axes;
+    axes.x = {"alpha", 10, 0.5};
+    axes.y = {"beta", 0, 1};
+    axes.z = "height";
+    axes.start = {{0, 0, -1}};
+    axes.end = {{3, 1, 0}};
+    axes.plane = {{0, 4, 0, 4}};
+    TempDir::writeFile("a.html", viewPage(points, "", axes));
+    HeadlessBrowser b(*program_, 900, 700);
+    b.open(fileUrl("a.html") + "#light");
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+    std::string want;
+    for (const double lo : {10.0, 0.0}) {
+        for (const ViewTick& t : viewTicks(lo, lo == 0 ? 4 : 12)) {
+            want += t.label + ",";
+        }
+    }
+    const std::string labels = "quorlView.labels.join()";
+    for (const char* view : {"oblique", "top"}) {
+        b.evaluate(std::string("quorlView.setView('") + view + "'); quorlView.draw(); true");
+        EXPECT_EQ(b.evaluate(labels).string(), want.substr(0, 25) + "alpha," + want.substr(25) +
+                                                  "beta,start: alpha = 10, beta = 0,end: alpha = 11.5, beta = 1")
+            << view;
+    }
+    b.evaluate("quorlView.setView('face'); quorlView.draw(); true");  // x is seen end-on
+    EXPECT_EQ(b.evaluate(labels).string().find("alpha,"), std::string::npos);
+    EXPECT_NE(b.evaluate(labels).string().find("0,1,2,3,4,beta"), std::string::npos);
+    // The script's ticks are the SVG's over many spans.
+    for (const auto& [lo, hi] : std::vector<std::pair<double, double>>{
+             {0, 4}, {-3.7, 12.1}, {1e-7, 3e-6}, {2e6, 2.5e7}, {-0.5, 0.5}, {123.4, 123.5}, {999999.999, 1e6},
+             {7, 7}}) {
+        std::string cpp;
+        for (const ViewTick& t : viewTicks(lo, hi)) {
+            cpp += (cpp.empty() ? "" : ",") + t.label;
+        }
+        char call[96];
+        std::snprintf(call, sizeof call, "quorlView.ticks(%.17g, %.17g).map(t => t.label).join()", lo, hi);
+        EXPECT_EQ(b.evaluate(call)
+                      .string(),
+                  cpp);
+    }
+
+    // The light theme: a white page, every code in its light colour.
+    b.evaluate("quorlView.setView('oblique'); true");
+    b.evaluate(kHidePanels);
+    b.evaluate(kNextFrame);
+    const Image light = b.screenshot();
+    EXPECT_TRUE(exactly(light.at(3, 3), {255, 255, 255}));
+    for (const int code : {9, 11, 13, 14, 15}) {
+        const std::string hex(kViewPaletteLight[static_cast<std::size_t>(code)].substr(1));
+        const long v = std::stol(hex, nullptr, 16);
+        const std::array<int, 3> c{static_cast<int>(v >> 16) & 255, static_cast<int>(v >> 8) & 255,
+                                   static_cast<int>(v) & 255};
+        EXPECT_LT(c[0] + c[1] + c[2], 3 * 200) << "code " << code << " too light to see on white";
+        // At least two-thirds of the colour over white (anti-aliased lines).
+        const auto over = [&](const Rgba& p) {
+            const double k = (765.0 - p.r - p.g - p.b) / (765.0 - c[0] - c[1] - c[2]);
+            return k >= 0.66 && std::abs(p.r - (k * c[0] + (1 - k) * 255)) <= 14 &&
+                   std::abs(p.g - (k * c[1] + (1 - k) * 255)) <= 14 && std::abs(p.b - (k * c[2] + (1 - k) * 255)) <= 14;
+        };
+        EXPECT_TRUE(std::any_of(light.pixels.begin(), light.pixels.end(), over)) << "no pixel of code " << code;
+    }
+
+    // A click on a legend row hides its code (stroke texts that overlap).
+    b.evaluate("document.querySelector('#legend tr[data-code=\"14\"]').click(); true");
+    b.evaluate(kNextFrame);
+    const Image hidden = b.screenshot();
+    EXPECT_FALSE(std::any_of(hidden.pixels.begin(), hidden.pixels.end(), [](const Rgba& p) {
+        return std::abs(p.r - 0x9a) <= 20 && std::abs(p.g - 0x7b) <= 20 && p.b <= 40;
+    }));
+
+    // Printing takes the light theme whatever the screen's.
+    b.evaluate("quorlView.setTheme('dark'); true");
+    b.command("Emulation.setEmulatedMedia", R"({"media": "print"})");
+    b.evaluate(kNextFrame);
+    EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {255, 255, 255}));
+    b.command("Emulation.setEmulatedMedia", R"({"media": ""})");
+    b.evaluate(kNextFrame);
+    EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {0, 0, 0}));
+
+    // The SVG for papers: white, the same ticks, a legend; it opens alone.
+    const std::string svg = viewSvg(points, *namedView("oblique"), 900, 600, {true, true, axes});
+    EXPECT_NE(svg.find("fill=\"#ffffff\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("class=\"legend\""), std::string::npos);
+    for (const ViewTick& t : viewTicks(10, 12)) {
+        EXPECT_NE(svg.find(">" + t.label + "</text>"), std::string::npos) << t.label;
+    }
+    TempDir::writeFile("a.svg", svg);
+    b.open(fileUrl("a.svg"));
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+    EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {255, 255, 255}));
 }
 
 }  // namespace
