@@ -1,6 +1,10 @@
 #include "engine/data_table.hpp"
 
+#include <algorithm>
 #include <bit>
+#include <filesystem>
+#include <optional>
+#include <thread>
 #include <cstring>
 #include <fstream>
 #include <new>
@@ -12,9 +16,11 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/chunked_pass.hpp"
 #include "engine/user_config.hpp"
 #include "io/stop.hpp"
 #include "io/table_reader.hpp"
+#include "io/table_scan.hpp"
 
 namespace quorl {
 
@@ -103,43 +109,6 @@ int resolveColumn(const io::TableReader& table, const std::string& key, const st
                              ")");
 }
 
-// The lines of the table's file that can be rows: neither blank nor a
-// comment (the reader's own rules), an upper bound of the data rows that
-// costs a scan of the bytes and no parsing. A file that cannot be read here
-// counts 0; its reading then stops at its first row.
-std::int64_t countRowLines(const io::TableReader& table) {
-    std::ifstream in(table.file(), std::ios::binary);
-    std::vector<char> block(std::size_t{1} << 20);
-    std::int64_t count = 0;
-    bool atStart = true;  // within the blanks that begin a line
-    while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const char* p = block.data();
-        const char* const end = p + in.gcount();
-        while (p < end) {
-            if (!atStart) {
-                p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-                if (p == nullptr) {
-                    break;
-                }
-                ++p;
-                atStart = true;
-                continue;
-            }
-            const char c = *p++;
-            if (c == '\n') {
-                continue;
-            }
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
-                continue;
-            }
-            count += c == '#' ? 0 : 1;
-            atStart = false;
-        }
-    }
-    return count;
-}
-
 struct Column {
     int number = 0;    // in the file
     std::string name;  // for XNAME or ZNAME
@@ -161,6 +130,140 @@ std::vector<Column> resolveAll(const io::TableReader& table, const std::vector<s
 int nxtotOf(const TableColumns& c) {
     const int n = static_cast<int>(c.x.size() + c.sigma.size());
     return n < 1 ? 1 : n;
+}
+
+// The columns a reading takes, in the order of DATAE's rows.
+struct RowLayout {
+    std::vector<Column> x, sigma, y;
+    Column id;
+    int nxtot = 1;
+};
+
+using RowCheck = std::function<std::string(const std::vector<Quad>&)>;
+
+// Reads the rows of `table` into DATAE columns first + 1, first + 2, ...
+// (at most `room` of them: one more stops the reading with "a data row
+// beyond the <room> <beyond>"), checking each with `check` when given.
+// Returns the number of rows read.
+std::int64_t readRows(io::TableReader& table, const RowLayout& L, Array2<Quad>& datae, std::int64_t first,
+                      std::int64_t room, const std::string& beyond, const RowCheck* check) {
+    const int nx = static_cast<int>(L.x.size());
+    const int ns = static_cast<int>(L.sigma.size());
+    std::vector<Quad> row(static_cast<std::size_t>(L.nxtot + static_cast<int>(L.y.size()) + 1));
+    std::int64_t rows = 0;
+    while (table.next()) {
+        ++rows;
+        if (rows > room) {
+            table.fail(0, "a data row beyond the " + std::to_string(room) + " " + beyond);
+        }
+        const int md = static_cast<int>(first + rows);
+        const Quad idValue = L.id.number != 0 ? table.number(L.id.number) : fromInt(md);
+        row[0] = idValue;
+        const std::span<Quad> target = datae.column(md);
+        target[0] = idValue;
+        if (nx + ns == 0) {
+            target[1] = Quad{};
+        }
+        auto take = [&](const Column& c, int at) {
+            const Quad v = table.number(c.number);
+            row[static_cast<std::size_t>(at)] = v;
+            target[static_cast<std::size_t>(at)] = v;
+            return v;
+        };
+        for (int k = 1; k <= nx; ++k) {
+            take(L.x[static_cast<std::size_t>(k - 1)], k);
+        }
+        for (int k = 1; k <= ns; ++k) {
+            const Column& c = L.sigma[static_cast<std::size_t>(k - 1)];
+            if (!(take(c, nx + k) > Quad{})) {
+                table.fail(c.number, "the standard error \"" + std::string(table.field(c.number)) +
+                                         "\" is not positive (the weight is 1/sigma)");
+            }
+        }
+        for (int l = 1; l <= static_cast<int>(L.y.size()); ++l) {
+            take(L.y[static_cast<std::size_t>(l - 1)], L.nxtot + l);
+        }
+        if (check != nullptr && *check) {
+            if (const std::string fault = (*check)(row); !fault.empty()) {
+                table.fail(0, fault);
+            }
+        }
+    }
+    return rows;
+}
+
+// Into how many parts to cut a table for reading: one a thread the passes
+// over the data may use, each of at least 1 MiB, at most 16.
+int readingParts(const State& s, const std::string& file) {
+    std::error_code ec;
+    const std::uint64_t size = std::filesystem::file_size(file, ec);
+    if (ec) {
+        return 1;
+    }
+    const auto bySize = static_cast<int>(std::min<std::uint64_t>(size >> 20, 16));
+    return std::max(1, std::min(passThreads(s), bySize));
+}
+
+// Reads the parts of the table that `scan` cut at once, one a thread, into
+// the DATAE columns the rows before each part leave for it, then checks
+// every row with `check` in file order. Returns the number of rows, or -1
+// when any part finds a fault or another number of rows than the scan
+// counted, or a row fails its check: the table is then read again by one
+// reader, which finds the first fault with its line.
+std::int64_t readInParts(const io::TableReader& first, const io::TableScan& scan, const RowLayout& L,
+                         Array2<Quad>& datae, const RowCheck& check) {
+    const std::size_t parts = scan.cuts.size() + 1;
+    std::vector<std::int64_t> before(parts, 0), count(parts, 0);
+    const std::int64_t header = first.header().empty() ? 0 : 1;
+    for (std::size_t k = 0; k < parts; ++k) {
+        before[k] = k == 0 ? 0 : scan.rowLinesBefore[k - 1] - header;
+        count[k] = (k + 1 < parts ? scan.rowLinesBefore[k] : scan.rowLines) - header - before[k];
+    }
+    std::vector<char> read(parts, 0);
+    auto readPart = [&](std::size_t k) {
+        try {
+            const std::uint64_t end = k + 1 < parts ? scan.cuts[k] : UINT64_MAX;
+            std::optional<io::TableReader> reader;
+            if (k == 0) {
+                reader.emplace(first.file());
+                reader->endAt(end);
+            } else {
+                reader.emplace(first, scan.cuts[k - 1], end, scan.linesBefore[k - 1]);
+            }
+            read[k] = readRows(*reader, L, datae, before[k], count[k], "", nullptr) == count[k] ? 1 : 0;
+        } catch (const std::exception&) {
+            read[k] = 0;
+        }
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t k = 1; k < parts; ++k) {
+            threads.emplace_back(readPart, k);
+        }
+        readPart(0);
+    }
+    if (std::find(read.begin(), read.end(), 0) != read.end()) {
+        return -1;
+    }
+    const std::int64_t rows = before.back() + count.back();
+    if (check) {
+        const int nxs = static_cast<int>(L.x.size() + L.sigma.size());
+        std::vector<Quad> row(static_cast<std::size_t>(L.nxtot + static_cast<int>(L.y.size()) + 1));
+        for (std::int64_t md = 1; md <= rows; ++md) {
+            const std::span<const Quad> c = datae.column(static_cast<int>(md));
+            row[0] = c[0];
+            for (int k = 1; k <= nxs; ++k) {
+                row[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(k)];
+            }
+            for (std::size_t l = 1; l <= L.y.size(); ++l) {
+                row[static_cast<std::size_t>(L.nxtot) + l] = c[static_cast<std::size_t>(L.nxtot) + l];
+            }
+            if (!check(row).empty()) {
+                return -1;
+            }
+        }
+    }
+    return rows;
 }
 
 }  // namespace
@@ -218,7 +321,7 @@ void DataTable::load(State& s) {
     // DATAE holds the table as declare() read it unless the model made it
     // anew since (QUORLALLOCATEALL keeps an array of the right bounds): then
     // the file is read again, and must not have changed.
-    if (fingerprintOfDatae(s) == fingerprint_) {
+    if (fingerprintOf(s, names_, rows_) == fingerprint_) {
         return;
     }
     std::uint64_t fingerprint = 0;
@@ -263,19 +366,20 @@ void DataTable::nameColumns(State& s) const {
     }
 }
 
-std::uint64_t DataTable::fingerprintOfDatae(const State& s) const {
+std::uint64_t DataTable::fingerprintOf(const State& s, const std::vector<std::string>& names,
+                                       std::int64_t rows) const {
     const int nxs = static_cast<int>(columns_.x.size() + columns_.sigma.size());
     const int nxtot = nxtotOf(columns_);
     const int ny = static_cast<int>(columns_.y.size());
     if (s.DATAE.empty() || s.DATAE.lower(1) != 0 || s.DATAE.upper(1) != nxtot + ny || s.DATAE.lower(2) != 1 ||
-        s.DATAE.upper(2) != rows_) {
+        s.DATAE.upper(2) != rows) {
         return ~fingerprint_;
     }
     Fingerprint fp;
-    for (const std::string& name : names_) {
+    for (const std::string& name : names) {
         fp.add(name);
     }
-    for (int md = 1; md <= rows_; ++md) {
+    for (int md = 1; md <= rows; ++md) {
         const std::span<const Quad> c = s.DATAE.column(md);
         fp.add(c[0]);
         for (int k = 1; k <= nxs; ++k) {
@@ -295,54 +399,52 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         table.failFile(0, "no data rows (the file is empty, or holds only blank and comment lines)");
     }
     // The columns in the order of DATAE's rows 1.. : x, sigma, then y.
-    const std::vector<Column> x = resolveAll(table, columns_.x, "x", "x");
-    const std::vector<Column> sigma = resolveAll(table, columns_.sigma, "sigma", "s");
-    const std::vector<Column> y = resolveAll(table, columns_.y, "y", "y");
-    Column id{0, "id"};
+    RowLayout L;
+    L.x = resolveAll(table, columns_.x, "x", "x");
+    L.sigma = resolveAll(table, columns_.sigma, "sigma", "s");
+    L.y = resolveAll(table, columns_.y, "y", "y");
+    L.id = Column{0, "id"};
     if (!columns_.id.empty()) {
-        id.number = resolveColumn(table, columns_.id, "id");
+        L.id.number = resolveColumn(table, columns_.id, "id");
         if (!table.header().empty()) {
-            id.name = table.header()[static_cast<std::size_t>(id.number - 1)];
+            L.id.name = table.header()[static_cast<std::size_t>(L.id.number - 1)];
         }
     }
-    Fingerprint fp;
+    L.nxtot = nxtotOf(columns_);
     std::vector<std::string> names;
-    for (const std::vector<Column>* group : {&x, &sigma, &y}) {
+    for (const std::vector<Column>* group : {&L.x, &L.sigma, &L.y}) {
         for (const Column& c : *group) {
             names.push_back(c.name);
         }
     }
-    names.push_back(id.name);
-    for (const std::string& name : names) {
-        fp.add(name);
-    }
+    names.push_back(L.id.name);
 
-    const int nx = static_cast<int>(x.size());
-    const int ns = static_cast<int>(sigma.size());
-    const int nxtot = nxtotOf(columns_);
-    const int ny = static_cast<int>(y.size());
-    // Declaring, the values go straight into DATAE, sized by a count of the
-    // lines that can be rows (QUORLALLOCATEALL keeps it): one reading of
-    // the table for the whole run, and no copy of it beside DATAE.
+    // Declaring, the values go straight into DATAE, sized by a scan that
+    // counts the lines that can be rows (QUORLALLOCATEALL keeps it): one
+    // reading of the table for the whole run, and no copy of it beside
+    // DATAE. A large table is read in parts at once, one a thread.
     std::int64_t room = rows_;
+    io::TableScan scan;
     if (declaring) {
         names_ = names;
-        xNames_.assign(1, id.name);
-        for (const std::vector<Column>* group : {&x, &sigma}) {
+        xNames_.assign(1, L.id.name);
+        for (const std::vector<Column>* group : {&L.x, &L.sigma}) {
             for (const Column& c : *group) {
                 xNames_.push_back(c.name);
             }
         }
-        if (nx + ns == 0) {
+        if (L.x.size() + L.sigma.size() == 0) {
             xNames_.emplace_back();
         }
         yNames_.clear();
-        for (const Column& c : y) {
+        for (const Column& c : L.y) {
             yNames_.push_back(c.name);
         }
-        room = std::min<std::int64_t>(countRowLines(table), std::numeric_limits<std::int32_t>::max());
+        scan = io::scanTable(file_, readingParts(s, file_));
+        room = std::min<std::int64_t>(scan.rowLines, std::numeric_limits<std::int32_t>::max());
         try {
-            s.DATAE.allocate(0, nxtot + ny, 1, static_cast<int>(std::max<std::int64_t>(room, 1)));
+            s.DATAE.allocate(0, L.nxtot + static_cast<int>(L.y.size()), 1,
+                             static_cast<int>(std::max<std::int64_t>(room, 1)));
         } catch (const std::bad_alloc&) {
             table.failFile(0, "no memory for its " + std::to_string(room) + " rows");
         } catch (const std::length_error&) {
@@ -350,56 +452,14 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         }
     }
 
-    constexpr std::int64_t kMaxRows = std::numeric_limits<std::int32_t>::max();
-    std::int64_t rows = 0;
-    std::vector<Quad> row(static_cast<std::size_t>(nxtot + static_cast<int>(y.size()) + 1));
-    while (table.next()) {
-        ++rows;
-        if (declaring && rows > room) {
-            table.fail(0, "a data row beyond the " + std::to_string(room) +
-                              " lines counted before: the file changed while it was read");
-        }
-        if (!declaring && rows > rows_) {
-            table.fail(0, "a data row beyond the " + std::to_string(rows_) +
-                              " counted in mode 0, when the sizes were taken: the file changed during the run");
-        }
-        if (rows > kMaxRows) {
-            table.fail(0, "more data rows than a run can hold (" + std::to_string(kMaxRows) + ")");
-        }
-        const int md = static_cast<int>(rows);
-        const Quad idValue = id.number != 0 ? table.number(id.number) : fromInt(md);
-        fp.add(idValue);
-        row[0] = idValue;
-        const std::span<Quad> target = s.DATAE.column(md);
-        target[0] = idValue;
-        if (nx + ns == 0) {
-            target[1] = Quad{};
-        }
-        auto take = [&](const Column& c, int at) {
-            const Quad v = table.number(c.number);
-            fp.add(v);
-            row[static_cast<std::size_t>(at)] = v;
-            target[static_cast<std::size_t>(at)] = v;
-            return v;
-        };
-        for (int k = 1; k <= nx; ++k) {
-            take(x[static_cast<std::size_t>(k - 1)], k);
-        }
-        for (int k = 1; k <= ns; ++k) {
-            const Column& c = sigma[static_cast<std::size_t>(k - 1)];
-            if (!(take(c, nx + k) > Quad{})) {
-                table.fail(c.number, "the standard error \"" + std::string(table.field(c.number)) +
-                                         "\" is not positive (the weight is 1/sigma)");
-            }
-        }
-        for (int l = 1; l <= ny; ++l) {
-            take(y[static_cast<std::size_t>(l - 1)], nxtot + l);
-        }
-        if (declaring && check_) {
-            if (const std::string fault = check_(row); !fault.empty()) {
-                table.fail(0, fault);
-            }
-        }
+    std::int64_t rows = declaring && !scan.cuts.empty() ? readInParts(table, scan, L, s.DATAE, check_) : -1;
+    if (rows < 0) {
+        // One reader, row by row: also the reading that finds the first
+        // fault of a table read in parts, with its line.
+        const std::string beyond =
+            declaring ? "lines counted before: the file changed while it was read"
+                      : "counted in mode 0, when the sizes were taken: the file changed during the run";
+        rows = readRows(table, L, s.DATAE, 0, room, beyond, declaring ? &check_ : nullptr);
     }
     if (rows == 0) {
         table.failFile(0, "no data rows (" + std::to_string(table.line()) + " lines, none of them a data row)");
@@ -410,7 +470,7 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         table.failFile(0, "the file ends after " + std::to_string(rows) + " data rows, where mode 0 counted " +
                               std::to_string(rows_) + ": the file changed during the run");
     }
-    fingerprint = fp.h;
+    fingerprint = fingerprintOf(s, names, rows);
     return rows;
 }
 

@@ -124,8 +124,9 @@ private:
     // hash of every value and name read.
     enum class Reading { Declare, Load };
     std::int64_t readAll(State& s, Reading how, std::uint64_t& fingerprint);
-    // The same hash of what DATAE holds now, with the names declared.
-    std::uint64_t fingerprintOfDatae(const State& s) const;
+    // A hash of the names and of what DATAE holds in its first `rows`
+    // columns (not the bounds of a reading of `rows` rows: another hash).
+    std::uint64_t fingerprintOf(const State& s, const std::vector<std::string>& names, std::int64_t rows) const;
     // XR(0:NXTOT).XNAME and ZR(1:LZTOT).ZNAME from the names declared.
     void nameColumns(State& s) const;
 

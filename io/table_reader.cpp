@@ -64,6 +64,19 @@ TableReader::TableReader(std::string file) : file_(std::move(file)) {
     pending_ = true;
 }
 
+TableReader::TableReader(const TableReader& first, std::uint64_t begin, std::uint64_t end, std::int64_t linesBefore)
+    : file_(first.file_), header_(first.header_), columns_(first.columns_), firstRowLine_(first.firstRowLine_),
+      line_(linesBefore), at_(begin), end_(end) {
+    line_buffer_.resize(4096);
+    errno = 0;
+    in_.open(file_, std::ios::binary);
+    in_.seekg(static_cast<std::streamoff>(begin));
+    if (!in_) {
+        const int why = errno;
+        failFile(0, std::string("cannot be read: ") + (why != 0 ? std::strerror(why) : "open failed"));
+    }
+}
+
 bool TableReader::next() {
     if (pending_) {
         pending_ = false;
@@ -135,6 +148,9 @@ std::string TableReader::columnLabel(int column) const {
 
 bool TableReader::readRow() {
     for (;;) {
+        if (at_ >= end_) {
+            return false;
+        }
         // The line into the buffer, which grows (from 4 KiB, doubling) while
         // a line does not fit, up to the longest line allowed and its end.
         std::size_t length = 0;
@@ -143,6 +159,7 @@ bool TableReader::readRow() {
             const auto room = static_cast<std::streamsize>(line_buffer_.size() - length);
             in_.getline(line_buffer_.data() + length, room);
             const auto got = static_cast<std::size_t>(in_.gcount());
+            at_ += got;
             if (in_.bad()) {
                 failFile(line_ + 1, std::string("read error: ") + std::strerror(errno));
             }

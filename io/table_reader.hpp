@@ -53,6 +53,13 @@ public:
     // data row). Stops when the file does not exist, is a directory or
     // cannot be read, and on a fault in that first row.
     explicit TableReader(std::string file);
+    // A reader of a part of the same file, for reading parts at once: the
+    // lines from byte `begin` (the start of a line) up to byte `end`, the
+    // first of them line linesBefore + 1, with the header and the number
+    // of fields of `first`. Its rows() count from 1 within the part.
+    TableReader(const TableReader& first, std::uint64_t begin, std::uint64_t end, std::int64_t linesBefore);
+    // Ends the reading at byte `end` of the file (the start of a line).
+    void endAt(std::uint64_t end) { end_ = end; }
 
     const std::string& file() const { return file_; }
     // The column names of the header, empty when the table has none.
@@ -104,6 +111,8 @@ private:
     std::int64_t line_ = 0;
     std::int64_t rows_ = 0;
     bool pending_ = false;  // the first data row is read, not yet handed out
+    std::uint64_t at_ = 0;  // the byte of the file the next line starts at
+    std::uint64_t end_ = UINT64_MAX;  // where the reading ends
 };
 
 }  // namespace quorl::io

@@ -316,3 +316,39 @@ TEST(DataTable, ABadTableStopsTheRunBeforeAnyFileIsWritten) {
 }
 
 }  // namespace
+
+// A table of some MiB is read in parts at once, one a thread: the same
+// DATAE, bit for bit, as one reader's, and the same first fault with its
+// line, wherever it lies.
+TEST(DataTable, ReadInPartsAsOneReaderReadsIt) {
+    std::string text = "\xEF\xBB\xBF# comment\n\"x, in s\"  y,sigma\n";
+    for (int i = 0; i < 150000; ++i) {
+        const std::string v = std::to_string(i * 1.2345678901234567e-3);
+        text += (i % 97 == 0 ? "\n  # a comment line\r\n\t\n" : "");
+        text += v + "  " + std::to_string(1.0 / (i + 1)) + "7," + (i % 3 == 0 ? "\"0.5\"" : "0.25e0") +
+                (i % 5 == 0 ? " # note\r\n" : "\n");
+    }
+    auto read = [&](const std::string& table, int threads, State& s) {
+        TempDir::writeFile("t.txt", table);
+        s.JTHREADS = threads;
+        DataTable t("t.txt", {.x = {"x, in s"}, .y = {"y"}, .sigma = {"sigma"}});
+        return stopOf([&] { t.declare(s); });
+    };
+    TempDir dir;
+    State one, many;
+    ASSERT_EQ(read(text, 1, one), "no stop");
+    ASSERT_EQ(read(text, 4, many), "no stop");
+    ASSERT_EQ(one.MDTOT, 150000);
+    ASSERT_EQ(many.MDTOT, one.MDTOT);
+    const auto a = one.DATAE.all(), b = many.DATAE.all();
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(), same));
+    // A fault near the end, then one near the start as well: one reader's
+    // message, the first in the file.
+    for (const std::size_t at : {text.size() - 40, std::size_t{5000}}) {
+        text.insert(text.find('\n', at) + 1, "1 2 -3\n");
+        State s1, s4;
+        const std::string m = read(text, 1, s1);
+        EXPECT_NE(m.find("is not positive"), std::string::npos) << m;
+        EXPECT_EQ(read(text, 4, s4), m);
+    }
+}
