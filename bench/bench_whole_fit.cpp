@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/data_table.hpp"
 #include "engine/run_quorl.hpp"
 #include "fit/formula_model.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -62,5 +63,24 @@ BENCHMARK(BM_WholeFit)
     ->Args({1000000, 2})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// The table alone: a DataTable's declare (mode 0) reads the 10^6-row table
+// into DATAE, in parts at once on `threads` threads (1: one reader).
+void BM_ReadTable(benchmark::State& state) {
+    const int points = static_cast<int>(state.range(0));
+    quorl::testing::TempDir dir;
+    writeTable("decay.dat", points);
+    for (auto _ : state) {
+        quorl::State s;
+        s.JTHREADS = static_cast<int>(state.range(1));
+        quorl::DataTable table("decay.dat", {.x = {"x"}, .y = {"y"}, .sigma = {"sigma"}});
+        table.declare(s);
+        benchmark::DoNotOptimize(s.DATAE.all().data());
+    }
+    state.counters["ns_per_row"] =
+        benchmark::Counter(static_cast<double>(points), benchmark::Counter::kIsIterationInvariantRate |
+                                                            benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ReadTable)->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond);
 
 }  // namespace
