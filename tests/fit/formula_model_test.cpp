@@ -272,6 +272,26 @@ TEST(FormulaModel, FitsAsTheSameModelWrittenInCpp) {
     EXPECT_NE(formulaValues.find("0.11000000000000000000000000000000E+01"), std::string::npos) << formulaValues;
 }
 
+// The weights are kept in the rows of DATAE that only WEIGHT reads, or,
+// when WEIGHT reads only auxiliary columns, in a table of their own: the
+// same fit either way.
+TEST(FormulaModel, TheWeightsWhereverTheyAreKept) {
+    std::string values[2];
+    for (int kept = 0; kept < 2; ++kept) {
+        TempDir dir;
+        FitFiles files;
+        files.table = "x y s\n0 6.2 0.1\n1 3.4 0.2\n2 2.1 0.1\n3 1.6 0.3\n4 1.4 0.1\n5 1.3 0.2\n";
+        files.formula = kept == 0 ? "a*exp(-b*x) + c" : "a*exp(-b*x) + c + 0*s";
+        files.auxiliary = kept == 0 ? "x" : "x, s";
+        files.weight = "1/s";
+        files.write();
+        const RunOutcome r = runFormulaModel();
+        ASSERT_EQ(r.status, 0) << r.console;
+        values[kept] = valueLines();
+    }
+    EXPECT_EQ(values[0], values[1]);
+}
+
 }  // namespace
 
 // Passes over more than one chunk of data points go over threads: the
