@@ -12,6 +12,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorl {
 
@@ -21,6 +22,35 @@ struct ViewAxis {
     double scale = 1.0;   // value = origin + scale * coordinate
 };
 
+// What a drawing draws in one colour code (1 to 15), for the legend.
+struct ViewCodeUse {
+    int code = 0;
+    std::string meaning;
+};
+
+// The legend a drawing gives of its colour codes. Empty uses: the sample
+// picture's meanings (vis/view_palette.hpp). `hidden` marks the codes whose
+// strokes repeat what the page and the SVG draw themselves from the axes
+// (stroke-font tick values, names, marker words): other 3D viewers show
+// them, the page and the SVG start with them hidden (a click on the
+// legend row shows them).
+struct ViewLegend {
+    std::vector<ViewCodeUse> uses;
+    std::array<bool, 16> hidden{};
+
+    bool given() const {
+        if (!uses.empty()) {
+            return true;
+        }
+        for (const bool h : hidden) {
+            if (h) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 struct ViewAxes {
     ViewAxis x, y;
     std::string z;  // what the height shows ("RSS, log scale"); empty: not known
@@ -28,9 +58,13 @@ struct ViewAxes {
     // values) and last point (the result).
     std::optional<std::array<double, 3>> start, end;
     // The part of the plane the picture covers in drawing coordinates (x
-    // from, x to, y from, y to), where the axes and their ticks go; absent:
-    // the box of the drawn segments.
+    // from, x to, y from, y to), where the axes and their ticks go: the x
+    // axis along y = "y from", the y axis along x = "x from" (so a pair in
+    // falling order puts an axis on the plane's far edge); absent: the box
+    // of the drawn segments, the axes along its low edges.
     std::optional<std::array<double, 4>> plane;
+    // What the colour codes draw; not given: the sample picture's meanings.
+    ViewLegend legend;
 
     bool known() const { return !x.name.empty() || !y.name.empty(); }
 };

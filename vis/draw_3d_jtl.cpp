@@ -18,7 +18,8 @@
 // which a reader that follows the counts never reaches; a tag of the page),
 // so files from two runs are told apart. Before it, when the run says what
 // the axes stand for (State::viewAxes), both files have the line
-// "Axes: ..." (vis/view_axes_line.hpp) for quorl-view; the page has them
+// "Axes: ..." (vis/view_axes_line.hpp) for quorl-view, and when it gives
+// the legend of its colour codes, a line "Legend: ..."; the page has them
 // inline.
 //
 // INIT remembers the JPU3D the drawing was opened with: a JPU3D changed
@@ -60,10 +61,14 @@ constexpr int kCountWidth = 9;  // the header line's characters, overwritten in 
 // The last line of both files: the run they come from.
 constexpr const char* kRunFormat = "('Run: ',a)";
 
-// The lines after the records: the axes, when known, and the run.
+// The lines after the records: the axes and the legend, when known, and
+// the run.
 void writeTrailer(State& s, int unit) {
     if (const std::string axes = viewAxesLine(s.viewAxes); !axes.empty()) {
         write(s, unit, "(a)", axes);
+    }
+    if (const std::string legend = viewLegendLine(s.viewAxes.legend); !legend.empty()) {
+        write(s, unit, "(a)", legend);
     }
     write(s, unit, kRunFormat, runIdentity(s));
 }

@@ -12,7 +12,8 @@
 //   - the landscape: lines of constant parameter 1 and of constant
 //     parameter 2, 21 of each, through the result at the centre;
 //   - the path of the fit in white, twice as wide, its start and end
-//     marked by a cross, a post down to the base level and a label.
+//     marked by a cross and a post down to the base level (in their own
+//     colours) and a word (with the other stroke texts).
 #include "vis/draw_landscape.hpp"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ constexpr int kLevel = 8;   // the other levels
 constexpr int kLine = 9;    // the landscape lines
 constexpr int kStart = 10;  // the start of the path
 constexpr int kEnd = 12;    // its end, the result
-constexpr int kAxis = 13;   // ticks, tick values and names
+constexpr int kAxis = 13;   // ticks, tick values, names, the words start and end
 constexpr int kEndRecord = -1;
 
 constexpr int kLines = 20;          // intervals between the lines of a family
@@ -300,7 +301,10 @@ void drawMark(Picture& p, const std::array<double, 3>& at, int c, const std::str
     p.segment(c, x - h, y, z, x + h, y, z);
     p.segment(c, x, y - h, z, x, y + h, z);
     p.segment(c, x, y, z, x, y, 0.0);
-    p.label(text, x, y + h, z - h, kMarkSize, 90, c, p.drawn());
+    // The word in the stroke font is for other viewers of the files: it
+    // goes with the other stroke texts (kAxis), which the page hides at
+    // first, as its own marker says more ("start: a = 1, b = 1").
+    p.label(text, x, y + h, z - h, kMarkSize, 90, kAxis, p.drawn());
 }
 
 std::array<double, 3> pathPoint(const Picture& p, const PathPoint& q) {
@@ -442,6 +446,21 @@ void drawNow(State& s, int KP1, int KP2, const std::vector<PathPoint>& path) {
         axes.start = pathPoint(p, path.front());
         axes.end = pathPoint(p, path.back());
     }
+    // The base square, so that the viewer's axes lie on the edges that
+    // carry the stroke ticks: x along the near edge y = 4 (hence y from 4
+    // to 0), y along x = 0.
+    axes.plane = std::array<double, 4>{0.0, kLandscapeBox, kLandscapeBox, 0.0};
+    axes.legend.uses = {
+        {kLevel, "levels RSS = min + u, + 10u, + 100u, + 1000u (u: see height)"},
+        {kLine, "the landscape: RSS over the grid of the two parameters"},
+        {kStart, "start of the path (start values): cross and post"},
+        {kEnd, "end of the path (result): cross and post"},
+        {kAxis, "stroke tick values, names, words start and end (for other viewers)"},
+        {kBase, "base level (least RSS), level labels, the path"},
+    };
+    // The page and the SVG draw their own tick values, names and marker
+    // texts, legible in every view: the stroke ones start hidden there.
+    axes.legend.hidden[kAxis] = true;
     p.point(kEndRecord, 0, 0, 0);
 }
 

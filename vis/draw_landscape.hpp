@@ -26,7 +26,12 @@
 //     parameter names, all in the stroke font; the path with a marked
 //     start and end.
 //
-// s.viewAxes is filled before the drawing closes. The request turns the 3D
+// s.viewAxes is filled before the drawing closes: the names and scales,
+// the path's ends, the base square as the plane of the viewer's axes (so
+// that they lie on the edges of the stroke ticks) and the legend of the
+// landscape's colour codes, whose stroke texts (code 13: tick values,
+// names, the words start and end, for other 3D viewers) the page and the
+// SVG start with hidden, as they draw their own. The request turns the 3D
 // output on (JPU3D = 13 unless it lies in 10..20). It composes with what
 // s.afterResults and s.afterIteration already hold (call it after
 // drawFitPlot, which sets afterResults anew): the earlier one runs first.

@@ -31,6 +31,7 @@ constexpr std::string_view kUsage =
     "  --dark             the SVG on black in the screen's colours\n"
     "  --no-legend        the SVG without its legend\n"
     "  --hide CODES       leave these colour codes out of the SVG (a comma-separated list, 7,13)\n"
+    "  --show CODES       draw these codes even where the drawing hides them at first (its Legend line)\n"
     "  --view NAME        the SVG's view: oblique (default), face (labels face-on), top (from above)\n"
     "  --azimuth DEG      turn the view about the vertical (degrees)\n"
     "  --elevation DEG    tilt the view (degrees, 90 looks down from above)\n"
@@ -65,6 +66,7 @@ struct Options {
     bool dark = false;
     bool legend = true;
     std::array<bool, 16> hidden{};
+    std::array<bool, 16> shown{};
     ViewAngles view = *namedView(kNamedViews[0].name);
     int width = 1200;
     int height = 800;
@@ -91,11 +93,12 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
             o.legend = false;
         } else if (a == "--zup") {
             zUp = true;
-        } else if (a == "--hide") {
+        } else if (a == "--hide" || a == "--show") {
             const auto v = value();
             if (!v) {
                 return a + " needs a list of colour codes";
             }
+            std::array<bool, 16>& codes = a == "--hide" ? o.hidden : o.shown;
             std::size_t from = 0;
             while (from <= v->size()) {
                 const std::size_t comma = std::min(v->find(',', from), v->size());
@@ -104,9 +107,9 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
                 const char* e = v->data() + comma;
                 const auto [end, ec] = std::from_chars(b, e, code);
                 if (b == e || ec != std::errc{} || end != e || code < 1 || code > 15) {
-                    return "--hide needs colour codes from 1 to 15 separated by commas, not '" + *v + "'";
+                    return a + " needs colour codes from 1 to 15 separated by commas, not '" + *v + "'";
                 }
-                o.hidden[static_cast<std::size_t>(code)] = true;
+                codes[static_cast<std::size_t>(code)] = true;
                 from = comma + 1;
             }
         } else if (a == "--view" || a == "--azimuth" || a == "--elevation" || a == "--size" || a == "-o" ||
@@ -183,7 +186,16 @@ int quorlView(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (!d.axesFault.empty()) {
             err << "quorl-view: " << o.input << ":" << d.axesFault << "; the picture is drawn without axes\n";
         }
-        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height, {!o.dark, o.legend, d.axes, o.hidden})
+        if (!d.legendFault.empty()) {
+            err << "quorl-view: " << o.input << ":" << d.legendFault << "; the legend gives the sample's meanings\n";
+        }
+        // Hidden: the codes asked for, and those the drawing hides at first
+        // unless asked to show them.
+        std::array<bool, 16> hidden = o.hidden;
+        for (std::size_t c = 1; c < hidden.size(); ++c) {
+            hidden[c] = hidden[c] || (d.axes.legend.hidden[c] && !o.shown[c]);
+        }
+        const std::string text = o.svg ? viewSvg(d.points, o.view, o.width, o.height, {!o.dark, o.legend, d.axes, hidden})
                                        : viewPage(d.points, d.run, d.axes);
         if (o.output == "-") {
             out << text;

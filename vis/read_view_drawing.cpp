@@ -160,6 +160,7 @@ public:
         trimBlankEnd();
         bool run = false;
         bool axes = false;
+        bool legend = false;
         while (!lines_.empty()) {
             const std::string_view last = lines_.back();
             const auto f = fieldsOf(last);
@@ -173,6 +174,14 @@ public:
                     axes_ = *a;
                 } else {
                     axesFault_ = std::to_string(lines_.size()) + ": " + why;
+                }
+            } else if (!legend && !f.empty() && f[0].starts_with("Legend:")) {
+                legend = true;
+                std::string why;
+                if (const auto l = parseViewLegendLine(last, why)) {
+                    legend_ = *l;
+                } else {
+                    legendFault_ = std::to_string(lines_.size()) + ": " + why;
                 }
             } else {
                 break;
@@ -191,6 +200,8 @@ public:
         d.run = run_;
         d.axes = axes_;
         d.axesFault = axesFault_;
+        d.axes.legend = legend_;
+        d.legendFault = legendFault_;
         const std::size_t more = lines_.size() - 1;
         if (more == 0) {
             if (n != 0) {
@@ -347,6 +358,8 @@ private:
     std::vector<std::string_view> lines_;
     std::string run_;
     ViewAxes axes_;
+    ViewLegend legend_;
+    std::string legendFault_;
     std::string axesFault_;
 };
 

@@ -1,5 +1,6 @@
 #include "vis/view_axes_line.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -143,6 +144,15 @@ private:
     std::size_t i_ = 0;
 };
 
+// A colour code 1..15, or nullopt.
+std::optional<int> codeOf(AxesParser& p) {
+    const auto v = p.number();
+    if (!v || *v < 1 || *v > 15 || *v != std::floor(*v)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*v);
+}
+
 bool parseAxis(AxesParser& p, std::string_view name, ViewAxis& axis) {
     if (!p.word(name)) {
         return false;
@@ -258,6 +268,81 @@ std::optional<ViewAxes> parseViewAxesLine(std::string_view line, std::string& wh
         return std::nullopt;
     }
     return a;
+}
+
+ViewLegend viewLegend(const ViewLegend& legend) {
+    ViewLegend out;
+    out.hidden = legend.hidden;
+    out.hidden[0] = false;
+    std::array<bool, 16> seen{};
+    std::vector<ViewCodeUse> uses;
+    for (const ViewCodeUse& u : legend.uses) {
+        if (u.code >= 1 && u.code <= 15 && !seen[static_cast<std::size_t>(u.code)]) {
+            seen[static_cast<std::size_t>(u.code)] = true;
+            uses.push_back({u.code, viewAxisText(u.meaning)});
+        }
+    }
+    std::stable_sort(uses.begin(), uses.end(), [](const auto& a, const auto& b) { return a.code < b.code; });
+    // Room for "Legend:" and the hidden codes (at most 15 of " NN").
+    std::size_t length = 8 + 7 + 15 * 3;
+    for (ViewCodeUse& u : uses) {
+        std::string entry;
+        appendText(entry, u.meaning);
+        length += 3 + entry.size();
+        if (length > kViewLegendLineLimit) {
+            break;
+        }
+        out.uses.push_back(std::move(u));
+    }
+    return out;
+}
+
+std::string viewLegendLine(const ViewLegend& legend) {
+    const ViewLegend l = viewLegend(legend);
+    if (!l.given()) {
+        return "";
+    }
+    std::string out = "Legend:";
+    for (const ViewCodeUse& u : l.uses) {
+        out += " " + std::to_string(u.code);
+        appendText(out, u.meaning);
+    }
+    bool first = true;
+    for (std::size_t c = 1; c < l.hidden.size(); ++c) {
+        if (l.hidden[c]) {
+            out += first ? " hidden " : " ";
+            out += std::to_string(c);
+            first = false;
+        }
+    }
+    return out;
+}
+
+std::optional<ViewLegend> parseViewLegendLine(std::string_view line, std::string& why) {
+    AxesParser p(line);
+    ViewLegend l;
+    if (!p.word("Legend:")) {
+        why = "the line does not start with \"Legend:\"";
+        return std::nullopt;
+    }
+    while (!p.atEnd() && !p.word("hidden")) {
+        const auto code = codeOf(p);
+        const auto text = code ? p.text() : std::nullopt;
+        if (!text) {
+            why = "expected colour codes 1 to 15, each with its meaning in quotes, then \"hidden\" and codes";
+            return std::nullopt;
+        }
+        l.uses.push_back({*code, *text});
+    }
+    while (!p.atEnd()) {
+        const auto code = codeOf(p);
+        if (!code) {
+            why = "hidden needs colour codes 1 to 15";
+            return std::nullopt;
+        }
+        l.hidden[static_cast<std::size_t>(*code)] = true;
+    }
+    return viewLegend(l);
 }
 
 }  // namespace quorl

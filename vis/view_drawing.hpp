@@ -9,9 +9,11 @@
 // telling them apart by the line after the count. A last line
 // "Run: IDENTITY" after the records names the run that wrote the file
 // (model/run_identity.hpp); before it, a line "Axes: ..." may say what the
-// axes stand for (vis/view_axes_line.hpp). Files of earlier versions have
-// neither; an Axes line that cannot be read is set aside (the picture is
-// drawn without axes) and named in `axesFault`, never a fault of the file.
+// axes stand for and a line "Legend: ..." what the colour codes draw
+// (vis/view_axes_line.hpp). Files of earlier versions have none of them;
+// an Axes or Legend line that cannot be read is set aside (the picture is
+// drawn without axes, the legend gives the sample's meanings) and named in
+// `axesFault` or `legendFault`, never a fault of the file.
 //
 // The file must be a regular file (a FIFO, a device or a directory is
 // refused at once, never waited on) of text lines of at most
@@ -46,6 +48,7 @@ struct ViewDrawing {
     std::string run;         // the identity of the run that wrote it; empty when the file has none
     ViewAxes axes;           // what the axes stand for; not known() when the file does not say
     std::string axesFault;   // "LINE: why" when an Axes line was set aside
+    std::string legendFault; // "LINE: why" when a Legend line was set aside
 };
 
 ViewDrawing readViewDrawing(const std::string& path);

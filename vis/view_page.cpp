@@ -50,27 +50,6 @@ void appendBase64Floats(const std::vector<float>& values, std::string& out) {
     }
 }
 
-// Appends the drawing's object: its count, the palette's uses, one colour
-// code per point and the coordinates.
-void appendDrawingObject(const ViewGeometry& g, std::string& out) {
-    std::string uses = "[";
-    for (std::size_t c = 0; c < kViewPalette.size(); ++c) {
-        uses += (c ? ", " : "") + io::jsonString(kViewPalette[c].sampleUse);
-    }
-    uses += "]";
-    out += "{\"count\": ";
-    out += std::to_string(g.size());
-    out += ",\n    \"uses\": ";
-    out += uses;
-    out += ",\n    \"codes\": \"";
-    for (const std::uint8_t c : g.codes) {
-        out += "0123456789abcdef"[c & 15];
-    }
-    out += "\",\n    \"xyz\": \"";
-    appendBase64Floats(g.xyz, out);
-    out += "\"}";
-}
-
 // A text for the page's script: a JSON string with '<' escaped, so that
 // no text can close the script element.
 std::string scriptString(std::string_view text) {
@@ -79,6 +58,44 @@ std::string scriptString(std::string_view text) {
         out += c == '<' ? std::string("\\u003c") : std::string(1, c);
     }
     return out;
+}
+
+// Appends the drawing's object: its count, what each colour code draws
+// (the drawing's legend, or the sample's), whether the legend is the
+// drawing's own, the codes hidden at first, one colour code per point and
+// the coordinates.
+void appendDrawingObject(const ViewGeometry& g, const ViewLegend& given, std::string& out) {
+    const ViewLegend legend = viewLegend(given);
+    std::array<std::string, 16> meaning{};
+    for (std::size_t c = 0; c < kViewPalette.size(); ++c) {
+        meaning[c] = legend.uses.empty() ? std::string(kViewPalette[c].sampleUse) : "";
+    }
+    for (const ViewCodeUse& u : legend.uses) {
+        meaning[static_cast<std::size_t>(u.code)] = u.meaning;
+    }
+    std::string uses = "[";
+    std::string hidden = "[";
+    for (std::size_t c = 0; c < kViewPalette.size(); ++c) {
+        uses += (c ? ", " : "") + scriptString(meaning[c]);
+        hidden += std::string(c ? ", " : "") + (legend.hidden[c] ? "true" : "false");
+    }
+    uses += "]";
+    hidden += "]";
+    out += "{\"count\": ";
+    out += std::to_string(g.size());
+    out += ",\n    \"uses\": ";
+    out += uses;
+    out += ",\n    \"own\": ";
+    out += legend.uses.empty() ? "false" : "true";
+    out += ", \"hidden\": ";
+    out += hidden;
+    out += ",\n    \"codes\": \"";
+    for (const std::uint8_t c : g.codes) {
+        out += "0123456789abcdef"[c & 15];
+    }
+    out += "\",\n    \"xyz\": \"";
+    appendBase64Floats(g.xyz, out);
+    out += "\"}";
 }
 
 std::string scriptNumber(double v) {
@@ -184,7 +201,7 @@ std::string viewPage(const ViewGeometry& g, std::string_view run, const ViewAxes
     std::string out;
     out.reserve(page.size() + g.size() + (4 * g.xyz.size() + 2) / 3 * 4 + 1024);
     out.append(page, 0, at);
-    appendDrawingObject(g, out);
+    appendDrawingObject(g, axes.legend, out);
     out.append(page, at + kSlot.size());
     return out;
 }

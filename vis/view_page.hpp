@@ -8,7 +8,9 @@
 // When the drawing says what its axes stand for (model/view_axes.hpp), the
 // page draws the parameter axes with their names and tick values and marks
 // the path's start and end, as text and marks that face the screen, so
-// they read in every view. It has a dark theme for the screen and a light
+// they read in every view. The legend says what each colour code draws:
+// as the drawing's own legend (ViewAxes::legend) says, else as in the
+// sample picture; codes the drawing hides at first start hidden. It has a dark theme for the screen and a light
 // one for print (its button, the address #light, and printing).
 //
 // viewSvg draws the same projection once, as a static SVG picture.

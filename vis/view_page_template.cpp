@@ -119,10 +119,23 @@ html.light .hint, html.light #legend .count { color: #555; }
   const X = new Float64Array(n), Y = new Float64Array(n);
   const state = { azimuth: VIEWS[0].azimuth, elevation: VIEWS[0].elevation, zUp: false, zoom: 1, panX: 0, panY: 0,
     theme: "dark" };
-  const hidden = new Array(16).fill(false);
+  // Codes the drawing hides at first: strokes that repeat what the page
+  // draws itself (stroke tick values and names); a legend click shows them.
+  const hidden = new Array(16).fill(false).map((h, c) => !!(DRAWING.hidden && DRAWING.hidden[c]));
   let printing = false;
   const api = { ready: false, loadMs: 0, drawMs: 0, state: state, labels: [] };
   const themeOf = () => THEMES[printing ? "light" : state.theme];
+
+  // The part of the window the picture is fitted to: left of the legend
+  // when the window is wide enough to spare it (as the SVG's legend
+  // column), so that the legend does not cover the drawing; else all of it.
+  function frame() {
+    const W = canvas.clientWidth, H = canvas.clientHeight;
+    const box = document.getElementById("legend");
+    const reserve = box && box.offsetWidth ? box.offsetWidth + 16 : 0;
+    const w = reserve && W - reserve >= 0.55 * W ? W - reserve : W;
+    return { cx: w / 2, cy: H / 2, side: Math.min(w, H) };
+  }
 
   // Orthographic camera: -z up, azimuth about the vertical, elevation
   // looking down; zUp mirrors the drawing in z.
@@ -142,9 +155,10 @@ html.light .hint, html.light #legend .count { color: #555; }
     const r = [-Math.sin(a), Math.cos(a), 0];
     const u = [Math.sin(e) * Math.cos(a), Math.sin(e) * Math.sin(a), -Math.cos(e)];
     if (state.zUp) { r[2] = -r[2]; u[2] = -u[2]; }
-    const s = state.zoom * 0.45 * Math.min(W, H) / radius;
-    const ox = W / 2 + state.panX - s * (centre[0] * r[0] + centre[1] * r[1] + centre[2] * r[2]);
-    const oy = H / 2 + state.panY + s * (centre[0] * u[0] + centre[1] * u[1] + centre[2] * u[2]);
+    const f = frame();
+    const s = state.zoom * 0.45 * f.side / radius;
+    const ox = f.cx + state.panX - s * (centre[0] * r[0] + centre[1] * r[1] + centre[2] * r[2]);
+    const oy = f.cy + state.panY + s * (centre[0] * u[0] + centre[1] * u[1] + centre[2] * u[2]);
     for (let i = 0, j = 0; i < n; i++, j += 3) {
       const x = P[j], y = P[j + 1], z = P[j + 2];
       X[i] = ox + s * (x * r[0] + y * r[1] + z * r[2]);
@@ -327,7 +341,7 @@ html.light .hint, html.light #legend .count { color: #555; }
   }
   function zoomAt(factor, mx, my) {
     const k = Math.max(0.05, Math.min(200, state.zoom * factor)) / state.zoom;
-    const cx = canvas.clientWidth / 2, cy = canvas.clientHeight / 2;
+    const { cx, cy } = frame();
     state.panX = mx - cx - k * (mx - cx - state.panX);
     state.panY = my - cy - k * (my - cy - state.panY);
     state.zoom *= k;
@@ -356,8 +370,9 @@ html.light .hint, html.light #legend .count { color: #555; }
   }
   document.getElementById("zup").addEventListener("change", (ev) => setZUp(ev.target.checked));
 
-  // The legend: each colour code used, its segments and what the sample
-  // draws in it (a click hides or shows the code), then the axes.
+  // The legend: each colour code used, its segments and what it draws (as
+  // the drawing says, else as in the sample picture; a click hides or shows
+  // the code), then the axes.
   const legend = document.getElementById("legend");
   function fillLegend() {
     const theme = themeOf();
@@ -366,7 +381,7 @@ html.light .hint, html.light #legend .count { color: #555; }
     const head = table.insertRow();
     head.insertCell().textContent = "code";
     head.insertCell().textContent = "segments";
-    head.insertCell().textContent = "in the sample picture";
+    head.insertCell().textContent = DRAWING.own ? "what it draws" : "in the sample picture";
     for (let c = 1; c < 16; c++) {
       if (!segments[c]) continue;
       const row = table.insertRow();
@@ -468,8 +483,8 @@ html.light .hint, html.light #legend .count { color: #555; }
   window.addEventListener("keydown", (ev) => {
     const steps = { ArrowLeft: [-5, 0], ArrowRight: [5, 0], ArrowUp: [0, -5], ArrowDown: [0, 5] };
     if (steps[ev.key]) rotate(steps[ev.key][0], steps[ev.key][1]);
-    else if (ev.key === "+" || ev.key === "=") zoomAt(1.25, canvas.clientWidth / 2, canvas.clientHeight / 2);
-    else if (ev.key === "-") zoomAt(0.8, canvas.clientWidth / 2, canvas.clientHeight / 2);
+    else if (ev.key === "+" || ev.key === "=") zoomAt(1.25, frame().cx, frame().cy);
+    else if (ev.key === "-") zoomAt(0.8, frame().cx, frame().cy);
     else return;
     ev.preventDefault();
   });

@@ -4,7 +4,8 @@
 // parameter axes with their names and tick values at the plane's low
 // edges and the markers of the path's start and end, all as upright text;
 // with a legend, a column at the right lists each colour code used and
-// what it draws, and what the axes stand for.
+// what it draws (as the drawing's legend says, else as in the sample
+// picture), and what the axes stand for.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -270,11 +271,20 @@ std::string viewSvg(const std::vector<ViewPoint>& points, const ViewAngles& view
             }
             y += 3;
         };
+        // What each code draws: as the drawing says, else as in the sample.
+        const ViewLegend given = viewLegend(a.legend);
+        std::array<std::string, 16> uses{};
+        for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
+            uses[c] = given.uses.empty() ? std::string(kViewPalette[c].sampleUse) : "";
+        }
+        for (const ViewCodeUse& u : given.uses) {
+            uses[static_cast<std::size_t>(u.code)] = u.meaning;
+        }
         for (std::size_t c = 1; c < kViewPalette.size(); ++c) {
             if (segments[c] == 0) {
                 continue;
             }
-            const std::string_view use = kViewPalette[c].sampleUse;
+            const std::string& use = uses[c];
             entry("<path d=\"M" + num(x0) + " " + num(y - 4) + "h22\" stroke=\"" + std::string(colourOf(c)) +
                       "\" stroke-width=\"3\"/>\n",
                   std::to_string(c) + ": " + (use.empty() ? std::string(kViewPalette[c].name) : std::string(use)));

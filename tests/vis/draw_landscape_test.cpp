@@ -41,7 +41,8 @@ std::vector<TLREC> pointList() {
     std::vector<TLREC> points;
     std::string line;
     std::getline(f, line);  // the count
-    while (std::getline(f, line) && !line.starts_with("Run: ") && !line.starts_with("Axes: ")) {
+    while (std::getline(f, line) && !line.starts_with("Run: ") && !line.starts_with("Axes: ") &&
+           !line.starts_with("Legend: ")) {
         TLREC tl;
         EXPECT_TRUE(readPointRecord(line, tl)) << line;
         points.push_back(tl);
@@ -87,6 +88,13 @@ TEST(DrawLandscape, QuorlFitDrawsTickValuesWhereTheyLieAndThePathFromTheStart) {
     EXPECT_EQ(axes.x.name, "a");
     EXPECT_EQ(axes.y.name, "b");
     ASSERT_TRUE(axes.start && axes.end);
+    // The viewer's axes on the edges of the base square that carry the
+    // stroke ticks (x along y = 4, y along x = 0); the legend of the
+    // landscape's own codes, its stroke texts hidden at first in the page.
+    EXPECT_EQ(axes.plane, (std::array<double, 4>{0, kLandscapeBox, kLandscapeBox, 0}));
+    ASSERT_FALSE(axes.legend.uses.empty());
+    EXPECT_TRUE(axes.legend.hidden[13]);
+    EXPECT_NE(TempDir::readFile(JTLFILENAME).find("\nLegend: "), std::string::npos);
     const std::vector<TLREC> points = pointList();
 
     // The path (the only points twice as wide) starts at the start values

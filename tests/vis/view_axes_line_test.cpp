@@ -1,6 +1,6 @@
-// The Axes line of the drawing files: what is written reads back the same;
-// a line that is not of its form is set aside without failing the file; a
-// file without it reads as before. The tick values follow the 1-2-5 rule.
+// The Axes and Legend lines of the drawing files: what is written reads
+// back the same; a line that is not of its form is set aside without
+// failing the file; a file without them reads as before. The tick values follow the 1-2-5 rule.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -76,6 +76,57 @@ TEST(ViewAxesLineTest, FilesWithAndWithoutTheLine) {
             EXPECT_EQ(viewPage(d.points, d.run, d.axes), viewPage(d.points, d.run));
             EXPECT_NE(viewPage(d.points, d.run).find("const AXES = null;"), std::string::npos);
         }
+    }
+}
+
+// The Legend line: what is written reads back as viewLegend holds it
+// (codes in order, each once, cleaned texts, within its bound); a line not
+// of its form is set aside, the file and its axes read all the same.
+TEST(ViewAxesLineTest, LegendLineReadsBackAndIsSetAsideWhenMalformed) {
+    ViewLegend l;
+    l.uses = {{13, "ticks \"and\" names"}, {9, "lines\x01"}, {13, "again"}, {0, "no code"}, {16, "none"}};
+    l.hidden[13] = true;
+    // Codes in order, each once (the first meaning), texts cleaned.
+    const std::string line = viewLegendLine(l);
+    EXPECT_EQ(line, "Legend: 9 \"lines \" 13 \"ticks \"\"and\"\" names\" hidden 13");
+    std::string why;
+    const auto back = parseViewLegendLine(line, why);
+    ASSERT_TRUE(back) << why;
+    EXPECT_EQ(viewLegendLine(*back), line);
+    EXPECT_EQ(viewLegendLine(ViewLegend{}), "");
+    ViewLegend big;  // every code with a long meaning full of quotes: cut to the bound
+    for (int c = 1; c <= 15; ++c) {
+        big.uses.push_back({c, std::string(200, '"')});
+    }
+    big.hidden.fill(true);
+    EXPECT_LE(viewLegendLine(big).size(), kViewLegendLineLimit);
+    const auto bigBack = parseViewLegendLine(viewLegendLine(big), why);
+    ASSERT_TRUE(bigBack) << why;
+    EXPECT_EQ(viewLegendLine(*bigBack), viewLegendLine(big));
+
+    const std::string records = "2\n 0 1.0 0.0E+00 0.0E+00 0.0E+00\n 9 1.0 0.4E+01 0.0E+00 0.0E+00\n";
+    const std::string axes = viewAxesLine(sampleAxes()) + "\n";
+    const struct {
+        std::string trailer;
+        bool legend, fault;
+    } cases[] = {
+        {axes + viewLegendLine(l) + "\nRun: r-1\n", true, false},
+        {viewLegendLine(l) + "\n" + axes, true, false},
+        {axes + "Legend: 9 \"lines\" hidden 16\nRun: r-1\n", false, true},
+        {axes + "Legend: 9 lines\n", false, true},
+        {axes + "Legend: 2.5 \"x\"\n", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trailer);
+        const ViewDrawing d = readViewDrawingText(records + c.trailer, "t.txt");
+        ASSERT_EQ(d.points.size(), 2u);
+        EXPECT_TRUE(d.axes.known());
+        EXPECT_EQ(d.axes.legend.given(), c.legend);
+        EXPECT_EQ(!d.legendFault.empty(), c.fault) << d.legendFault;
+        // The page from the file is the page of what the run held.
+        ViewAxes held = sampleAxes();
+        held.legend = c.legend ? l : ViewLegend{};
+        EXPECT_EQ(viewPage(d.points, "", d.axes), viewPage(d.points, "", held));
     }
 }
 

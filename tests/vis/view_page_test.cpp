@@ -11,14 +11,18 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "engine/run_quorl.hpp"
+#include "fit/formula_model.hpp"
 #include "support/headless_browser.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 #include "support/three_point_drawing.hpp"
 #include "vis/draw_3d_jtl.hpp"
 #include "vis/view_drawing.hpp"
+#include "vis/view_axes_line.hpp"
 #include "vis/view_page.hpp"
 #include "vis/view_palette.hpp"
 #include "vis/view_ticks.hpp"
@@ -311,6 +315,50 @@ TEST_F(ViewPageTest, AxesTicksLightThemeAndPaperSvg) {
     b.open(fileUrl("a.svg"));
     EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
     EXPECT_TRUE(exactly(b.screenshot().at(3, 3), {255, 255, 255}));
+}
+
+// The landscape of a quorl-fit run: the page loads alone with no error,
+// its legend says what the landscape draws (not the sample's meanings),
+// the stroke texts start hidden, and the page's own axes carry the tick
+// values of both parameters on the base square.
+TEST_F(ViewPageTest, LandscapePageShowsItsOwnLegendAndTicks) {
+    TempDir dir;
+    TempDir::writeFile("data.txt", "x y sigma\n0 2.03 0.05\n1 1.18 0.05\n2 0.77 0.05\n3 0.42 0.05\n"
+                                   "4 0.30 0.05\n5 0.14 0.05\n6 0.11 0.05\n");
+    TempDir::writeFile("Quorl-user.nml", "&QUORLNML CJUSERFILE='data.txt', JPD=1 /\n&QUORLFIT FORMULA='a*exp(-b*x) + c', "
+                                         "PARAMETERS='a = 1, b = 1, c = 0', AUXILIARY='x', MEASURED='y', "
+                                         "WEIGHT='1/sigma', LANDSCAPE='a, b' /\n");
+    std::istringstream in;
+    std::ostringstream out;
+    State s(in, out);
+    ASSERT_EQ(runQuorl(s, fit::FormulaModel{}), 0) << out.str();
+    HeadlessBrowser b(*program_, 1200, 800);
+    const std::string url = fileUrl(VIEWPAGEFILENAME);
+    b.open(url);
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
+    EXPECT_EQ(b.requests(), std::vector<std::string>{url});
+    ASSERT_TRUE(b.evaluate("window.quorlView !== undefined && quorlView.ready").boolean());
+    std::string want;
+    for (const ViewCodeUse& u : viewLegend(s.viewAxes.legend).uses) {
+        want += std::to_string(u.code) + ":" + u.meaning + (u.code == 13 ? " (hidden)" : "") + "|";
+    }
+    EXPECT_EQ(b.evaluate("[...document.querySelectorAll('#legend tr[data-code]')].map(r => r.dataset.code + ':' +"
+                         " r.cells[2].textContent + (r.classList.contains('hidden') ? ' (hidden)' : '') + '|').join('')")
+                  .string(),
+              want);
+    for (const char* view : {"oblique", "top"}) {
+        b.evaluate(std::string("quorlView.setView('") + view + "'); quorlView.draw(); true");
+        const std::string labels = "," + b.evaluate("quorlView.labels.join()").string() + ",";
+        for (const ViewAxis* a : {&s.viewAxes.x, &s.viewAxes.y}) {
+            int found = 0;
+            for (const ViewTick& t : viewTicks(a->origin, a->origin + 4 * a->scale)) {
+                found += labels.find("," + t.label + ",") != std::string::npos ? 1 : 0;
+            }
+            EXPECT_GE(found, 3) << view << " " << a->name << ": " << labels;
+            EXPECT_NE(labels.find("," + a->name + ","), std::string::npos) << view << ": " << labels;
+        }
+    }
+    EXPECT_EQ(b.errors(), std::vector<std::string>{}) << joined(b.errors());
 }
 
 }  // namespace
