@@ -51,7 +51,7 @@ FitGroup readFitGroup() {
         M::quotedText("WEIGHT", g.WEIGHT),     M::quotedText("HOLD", g.HOLD),
         {"INCREMENT", g.INCREMENT},            {"JPREV", g.JPREV},
         M::quotedText("PARTIALS", g.PARTIALS), M::quotedText("LANDSCAPE", g.LANDSCAPE),
-        {"PLOTSVG", g.PLOTSVG},
+        {"PLOTSVG", g.PLOTSVG},                M::quotedText("PLOTX", g.PLOTX),
     };
     const io::NamelistResult r = io::readNamelist(in, "QUORLFIT", members);
     if (!r.found) {
@@ -64,7 +64,7 @@ FitGroup readFitGroup() {
     const std::pair<const char*, const Text<kTextRoom>*> texts[] = {
         {"FORMULA", &g.FORMULA},   {"PARAMETERS", &g.PARAMETERS}, {"AUXILIARY", &g.AUXILIARY},
         {"MEASURED", &g.MEASURED}, {"WEIGHT", &g.WEIGHT},         {"HOLD", &g.HOLD},
-        {"LANDSCAPE", &g.LANDSCAPE},
+        {"LANDSCAPE", &g.LANDSCAPE}, {"PLOTX", &g.PLOTX},
     };
     for (const auto& [name, text] : texts) {
         if (text->trimmed().size() == kTextRoom) {

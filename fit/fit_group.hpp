@@ -12,6 +12,7 @@
 //     JPREV      = -1                      ! optional: start from the last run's values: -1 never, 0 ask, 1 yes
 //     LANDSCAPE  = 'a, b'                  ! optional: draw the error landscape over these two parameters
 //     PLOTSVG    = 1                       ! optional: the fit plot also as Quorl-fit.svg, for papers
+//     PLOTX      = 't'                     ! optional: with several auxiliary names, the fit plot also against this one
 //   /
 //
 // The group is read in the model's mode 0, before the driver reads
@@ -37,7 +38,7 @@ inline constexpr int kFitGroupStatus = 11;
 inline constexpr std::size_t kTextRoom = 4000;
 
 struct FitGroup {
-    Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD, LANDSCAPE;
+    Text<kTextRoom> FORMULA, PARAMETERS, AUXILIARY, MEASURED, WEIGHT, HOLD, LANDSCAPE, PLOTX;
     Text<16> PARTIALS;  // blank: the default, 'exact'
     Quad INCREMENT{};  // 0: the default, 1e-14 (1e-6 for PARTIALS = 'central')
     std::int32_t JPREV = -1;

@@ -118,6 +118,23 @@ void readLandscape(const FitGroup& g, FitPlan& plan) {
     }
 }
 
+// PLOTX: one of AUXILIARY's names, or nothing.
+void readPlotAgainst(const FitGroup& g, FitPlan& plan) {
+    const std::string_view text = g.PLOTX.trimmed();
+    const std::vector<Entry> entries = splitEntries("PLOTX", text, ',');
+    if (entries.empty()) {
+        return;
+    }
+    const int k = indexOf(plan.auxiliary, entries.front().text);
+    if (entries.size() > 1 || k < 0) {
+        const Entry& e = entries.size() > 1 ? entries[1] : entries.front();
+        memberError("PLOTX", text, e.column,
+                    "names one of the auxiliary names to draw the fit against (AUXILIARY: " + listed(plan.auxiliary) +
+                        ")");
+    }
+    plan.plotAgainst = k + 1;
+}
+
 // AUXILIARY's names; their columns are bound by planColumns.
 void readAuxiliaryNames(const FitGroup& g, FitPlan& plan) {
     const std::string_view text = g.AUXILIARY.trimmed();
@@ -307,6 +324,7 @@ FitPlan planFormulas(const FitGroup& g) {
     readAuxiliaryNames(g, plan);
     readHold(g, plan);
     readLandscape(g, plan);
+    readPlotAgainst(g, plan);
     compileFormulas(g, plan);
     std::string partials(io::upperCase(g.PARTIALS.trimmed()));
     partials.erase(0, partials.find_first_not_of(' '));

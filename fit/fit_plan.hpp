@@ -38,6 +38,7 @@ struct FitPlan {
     std::vector<Quad> starts;             // their starting values
     std::vector<bool> held;               // listed in HOLD
     int landscape[2] = {0, 0};            // LANDSCAPE: the two parameters (1-based); 0: none
+    int plotAgainst = 0;                  // PLOTX: the auxiliary name (1-based) the plot also uses; 0: none
     std::vector<std::string> auxiliary;   // the formulas' variables: XR(1..).XNAME
     std::string formulaText;              // FORMULA as written
     std::vector<formula::Program> formulas;

@@ -67,6 +67,19 @@ FitPlot fitPlotOfFormulas(State& s, FitPlan& plan, const PointWeights& weights) 
                 series.curveY.push_back(toDouble(f.evaluate(params, vars)));
             }
         }
+        // With several auxiliary names, the same points also against the
+        // one PLOTX names, the model at each point.
+        if (na > 1 && plan.plotAgainst > 0) {
+            FitPlotSeries against = series;
+            against.xName = plan.auxiliary[static_cast<std::size_t>(plan.plotAgainst - 1)];
+            against.x.clear();
+            for (std::int64_t md : fitPlotChoice(s.MDTOT, s.ZR(l).MDMAX)) {
+                against.x.push_back(toDouble(s.DATAE(plan.plotAgainst, static_cast<int>(md))));
+            }
+            plot.series.push_back(std::move(series));
+            plot.series.push_back(std::move(against));
+            continue;
+        }
         plot.series.push_back(std::move(series));
     }
     return plot;

@@ -164,7 +164,8 @@ std::string markers(const Panel& p, const std::vector<double>& x, const std::vec
 }
 
 void series(std::string& out, const FitPlot& plot, const FitPlotSeries& s, std::size_t index) {
-    const bool indexPlot = plot.xName.empty();
+    const std::string& xName = s.xName.empty() ? plot.xName : s.xName;
+    const bool indexPlot = xName.empty();
     const bool bars = s.sigma.size() == s.y.size() && !s.sigma.empty();
     const bool marks = s.curveX.empty();  // the model at the points only
     const Range x = rangeOf({&s.x, &s.curveX});
@@ -246,7 +247,7 @@ void series(std::string& out, const FitPlot& plot, const FitPlotSeries& s, std::
     // beside their panels.
     out += "<text x=\"" + number(kLeft + (kWidth - kLeft - kRight) / 2) + "\" y=\"" + number(kHeight - 12) +
            "\" text-anchor=\"middle\" font-size=\"13\">" +
-           (indexPlot ? std::string("point index") : escaped(plot.xName)) + "</text>\n";
+           (indexPlot ? std::string("point index") : escaped(xName)) + "</text>\n";
     auto upright = [&out](double centre, const std::string& text) {
         out += "<text transform=\"translate(16 " + number(centre) +
                ") rotate(-90)\" text-anchor=\"middle\" "

@@ -32,6 +32,7 @@ inline constexpr int kFitPlotCurveSamples = 600;
 
 struct FitPlotSeries {
     std::string name;  // the measured quantity: the label of its value axis
+    std::string xName;  // its abscissa's name, when not the plot's
     // The points shown, all of the same length (sigma empty: no error bars).
     std::vector<double> x, y, sigma, residual;
     // The model along the abscissa (a value that is not finite breaks the

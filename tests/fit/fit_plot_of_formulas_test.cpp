@@ -91,6 +91,17 @@ TEST(FitPlotOfFormulas, DrawsAgainstTheColumnOrThePointIndexAndNeverFailsTheFit)
     EXPECT_EQ(indexPage.find("class=\"bars\""), std::string::npos);
     EXPECT_EQ(testing::verticesOf(indexPage, "curve").size(), 4u);  // the model's mark at each point
     EXPECT_LT(testing::panelOf(indexPage, "main").x0, 1);
+    // PLOTX names one of them: the same points also against it; a name
+    // that is not one of AUXILIARY's stops the run before the fit.
+    const std::string against =
+        "&QUORLFIT FORMULA='a*x + c*t', PARAMETERS='a = 1, c = 1', AUXILIARY='x, t', MEASURED='y', PLOTX='t' /\n";
+    ASSERT_EQ(fitIn(against).first, 0);
+    const std::string againstPage = TempDir::readFile(FITPLOTFILENAME);
+    EXPECT_NE(againstPage.find(">point index</text>"), std::string::npos);
+    EXPECT_NE(againstPage.find(">t</text>"), std::string::npos);
+    const auto [bad, why] = fitIn(std::string(against).replace(against.find("PLOTX='t'"), 9, "PLOTX='s'"));
+    EXPECT_NE(bad, 0);
+    EXPECT_NE(why.find("PLOTX"), std::string::npos) << why;
 
     // A page that cannot be written: the fit is still a success.
     std::filesystem::remove(FITPLOTFILENAME);
