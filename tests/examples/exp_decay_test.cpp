@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "view/fit_plot_page.hpp"
 #include "support/fit_plot_panels.hpp"
 #include "support/fitted_values.hpp"
+#include "support/headless_browser.hpp"
 #include "support/run_sample.hpp"
 #include "support/temp_dir.hpp"
 
@@ -114,6 +117,23 @@ TEST(ExpDecayExample, FitsTheReferenceWithTheBackgroundFreeOrHeld) {
             }
         }
     }
+}
+
+// The C++ example's plot in headless chromium, opened from the run's
+// folder: it loads with no error and asks for nothing but itself.
+TEST(ExpDecayExample, ItsFitPlotOpensOfflineInABrowser) {
+    const std::optional<std::string> program = quorl::testing::HeadlessBrowser::program();
+    if (!program) {
+        GTEST_SKIP() << "chromium (and libpng) not found";
+    }
+    TempDir dir;
+    ASSERT_EQ(run(1), 0) << TempDir::readFile("console.txt");
+    quorl::testing::HeadlessBrowser browser(*program, 960, 800);
+    const std::string url = "file://" + std::filesystem::absolute(quorl::FITPLOTFILENAME).string();
+    browser.open(url);
+    EXPECT_EQ(browser.errors(), std::vector<std::string>{});
+    EXPECT_EQ(browser.requests(), std::vector<std::string>{url});
+    EXPECT_EQ(browser.evaluate("document.querySelectorAll('svg.fit path.points').length").number(), 2);
 }
 
 TEST(ExpDecayExample, RestartsFromTheLastRunsValues) {
