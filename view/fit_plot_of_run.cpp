@@ -133,9 +133,11 @@ void drawFitPlot(State& s, int KX, bool curve, bool svg) {
 
 bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_view who, bool svg) {
     std::string why;
+    bool pageWritten = false;
     try {
         const FitPlot plot = build();
         io::replaceFile(FITPLOTFILENAME, fitPlotPage(plot), 1);
+        pageWritten = true;
         if (svg) {
             io::replaceFile(FITPLOTSVGFILENAME, fitPlotSvg(plot), 1);
         }
@@ -149,7 +151,11 @@ bool writeFitPlot(State& s, const std::function<FitPlot()>& build, std::string_v
         why.erase(0, 7);
     }
     s.units.endLine(io::kConsoleOut);
-    write(s, io::kConsoleOut, "(a,': fit plot skipped (the results are complete): ',a)", std::string(who), why);
+    // The page written, only its SVG copy failed: say which is missing.
+    write(s, io::kConsoleOut,
+          pageWritten ? "(a,': fit plot SVG skipped (the results and the page are complete): ',a)"
+                      : "(a,': fit plot skipped (the results are complete): ',a)",
+          std::string(who), why);
     return false;
 }
 

@@ -80,6 +80,14 @@ TEST(FitPlotOfFormulas, DrawsAgainstTheColumnOrThePointIndexAndNeverFailsTheFit)
     const std::string svg = TempDir::readFile(FITPLOTSVGFILENAME);
     EXPECT_TRUE(svg.starts_with("<?xml")) << svg.substr(0, 80);
     EXPECT_EQ(testing::verticesOf(svg, "curve"), testing::verticesOf(TempDir::readFile(FITPLOTFILENAME), "curve"));
+    // The page written and not its SVG copy: the note says which is missing.
+    std::filesystem::remove(FITPLOTSVGFILENAME);
+    std::filesystem::create_directory(FITPLOTSVGFILENAME);
+    const auto [svgStatus, svgNote] = fitIn(std::string(kDecayFit).insert(10, "PLOTSVG=1, "));
+    EXPECT_EQ(svgStatus, 0);
+    EXPECT_NE(svgNote.find("fit plot SVG skipped (the results and the page are complete)"), std::string::npos)
+        << svgNote;
+    std::filesystem::remove(FITPLOTSVGFILENAME);
 
     // Two auxiliary columns: no single abscissa.
     TempDir::writeFile("data.txt", "x t y\n1 0 2\n2 1 5\n3 0 6\n4 2 11\n");
