@@ -83,6 +83,85 @@ void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z,
     }
 }
 
+// A chunk's sums with exact partials, the data points taken a block at a
+// time (PointModel::points): the products of every sum formed for the
+// block's lanes at once, then added in data-point order, so that each sum
+// is bit for bit the one point by point.
+void blockSums(const State& s, const PointModel& model, const Vec& at, bool scaled, bool records, int first,
+               int last, ChunkSums& part, PointModel::Workspace& w) {
+    const int K = s.KPTOT;
+    const auto Ks = static_cast<std::size_t>(K);
+    const auto Ls = static_cast<std::size_t>(s.LZTOT);
+    PointBlock blk;
+    blk.size(s.LZTOT, K);
+    // Per quantity: b_k z (K), b_k2 b_k (k2 <= k), z z, (z / wt)^2.
+    const std::size_t products = Ks + Ks * (Ks + 1) / 2 + 2;
+    std::vector<block::Values> prod(Ls * products);
+    block::Values ratio;
+    Vec scale(Ks);
+    for (std::size_t k = 0; k < Ks; ++k) {
+        scale[k] = s.PR(static_cast<int>(k) + 1).OFFON;
+    }
+    for (int md = first; md <= last; md += block::kLanes) {
+        const int n = std::min(block::kLanes, last - md + 1);
+        model.points(s, md, n, at.data(), true, blk, w);
+        for (std::size_t l = 0; l < Ls; ++l) {
+            block::Values* out = &prod[l * products];
+            for (std::size_t k = 0; k < Ks; ++k) {
+                block::Values& bk = blk.b[l * Ks + k];
+                // A held parameter has no partials; a factor of exactly 1
+                // leaves them as they are.
+                if (scale[k] == Quad{}) {
+                    block::fill(Quad{}, bk, n);
+                } else if (scaled && scale[k] != Quad{1.0, 0.0}) {
+                    block::mul(bk, scale[k], bk, n);
+                }
+            }
+            for (std::size_t k = 0; k < Ks; ++k) {
+                block::mul(blk.b[l * Ks + k], blk.z[l], *out++, n);
+                for (std::size_t k2 = 0; k2 <= k; ++k2) {
+                    block::mul(blk.b[l * Ks + k2], blk.b[l * Ks + k], *out++, n);
+                }
+            }
+            block::mul(blk.z[l], blk.z[l], *out++, n);
+            block::div(blk.z[l], blk.wt[l], ratio, n);
+            block::mul(ratio, ratio, *out, n);
+        }
+        for (int i = 0; i < n; ++i) {
+            for (std::size_t l = 0; l < Ls; ++l) {
+                const Quad zbase = blk.z[l].get(i);
+                const Quad wt = blk.wt[l].get(i);
+                part.rounding += std::fabs(zbase.hi) * (std::fabs(blk.zdata[l].hi[i] * wt.hi) + std::fabs(zbase.hi));
+                const block::Values* in = &prod[l * products];
+                for (std::size_t k = 0; k < Ks; ++k) {
+                    part.BTZ[k] = part.BTZ[k] + (in++)->get(i);
+                    Quad* column = &part.BTB[Ks * k];
+                    for (std::size_t k2 = 0; k2 <= k; ++k2) {
+                        column[k2] = column[k2] + (in++)->get(i);
+                    }
+                }
+                const Quad square = (in++)->get(i);
+                part.sums.addSquares(square, wt, in->get(i));
+                if (records) {
+                    part.records.addSquare(md + i, md + i == first, l, zbase, square);
+                }
+            }
+        }
+    }
+    const int end = (last - first) % block::kLanes;
+    part.z.resize(Ls);
+    part.b.resize(Ls * Ks);
+    for (std::size_t l = 0; l < Ls; ++l) {
+        part.z[l] = blk.z[l].get(end);
+        for (std::size_t k = 0; k < Ks; ++k) {
+            part.b[l * Ks + k] = blk.b[l * Ks + k].get(end);
+        }
+    }
+    if (records) {
+        part.records.last = part.z;
+    }
+}
+
 // The pass at the values `at` (p of every parameter; the differences shift
 // them from there), with the records of a fit evaluation when asked.
 PassSums normalPass(const State& s, const Vec& at, bool scaled, bool records) {
@@ -98,9 +177,13 @@ PassSums normalPass(const State& s, const Vec& at, bool scaled, bool records) {
         if (records) {
             part.records.start(Ls);
         }
-        Vec p = at, z(Ls), b(Ls * Ks), zdata(Ls), wt(Ls), up(Ls), down(Ls), upHalf(Ls), downHalf(Ls);
         const int first = c * kChunkPoints + 1;
         const int last = std::min(s.MDTOT, first + kChunkPoints - 1);
+        if (s.JPARTIALS == 1) {
+            blockSums(s, model, at, scaled, records, first, last, part, w);
+            return;
+        }
+        Vec p = at, z(Ls), b(Ls * Ks), zdata(Ls), wt(Ls), up(Ls), down(Ls), upHalf(Ls), downHalf(Ls);
         for (int md = first; md <= last; ++md) {
             partialsOf(s, model, md, p, z, b, zdata, wt, up, down, upHalf, downHalf, scaled, w);
             // B'z and the upper triangle of B'B, in data-point order.
@@ -199,11 +282,15 @@ void ResidualRecords::start(std::size_t quantities) {
 
 void ResidualRecords::add(int md, bool first, const Quad* z) {
     for (std::size_t l = 0; l < squares.size(); ++l) {
-        squares[l] = squares[l] + z[l] * z[l];
-        if (first || absLess(largest[l], z[l])) {
-            largest[l] = z[l];
-            at[l] = md;
-        }
+        addSquare(md, first, l, z[l], z[l] * z[l]);
+    }
+}
+
+void ResidualRecords::addSquare(int md, bool first, std::size_t l, const Quad& z, const Quad& square) {
+    squares[l] = squares[l] + square;
+    if (first || absLess(largest[l], z)) {
+        largest[l] = z;
+        at[l] = md;
     }
 }
 

@@ -31,6 +31,8 @@ struct ResidualRecords {
     std::vector<int> at;
     void start(std::size_t quantities);
     void add(int md, bool first, const Quad* z);
+    // Quantity l's residual z of data point md, with its square z * z.
+    void addSquare(int md, bool first, std::size_t l, const Quad& z, const Quad& square);
 };
 
 // Whether fit evaluations form the normal equations ahead: the damped

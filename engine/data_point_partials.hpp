@@ -50,10 +50,14 @@ struct NormalSums {
     Quad chiSquare{}, unweighted{};
     bool weightsUsable = true;
     void add(const Quad& z, const Quad& wt) {
-        chiSquare = chiSquare + z * z;
+        const Quad r = z / wt;
+        addSquares(z * z, wt, r * r);
+    }
+    // The same from z * z and (z / wt)^2, formed by the caller.
+    void addSquares(const Quad& square, const Quad& wt, const Quad& ratioSquare) {
+        chiSquare = chiSquare + square;
         if (wt != Quad{} && isFinite(wt)) {
-            const Quad r = z / wt;
-            unweighted = unweighted + r * r;
+            unweighted = unweighted + ratioSquare;
         } else {
             weightsUsable = false;
         }

@@ -89,14 +89,27 @@ void reducePoints(State& s, const std::vector<Quad>& at) {
         forEachChunk(s, chunks, [&](int c, PointModel::Workspace& w) {
             ResidualRecords& r = records[static_cast<std::size_t>(c)];
             r.start(Ls);
-            std::vector<Quad> z(Ls);
             const int first = c * kChunkPoints + 1;
             const int last = std::min(s.MDTOT, first + kChunkPoints - 1);
-            for (int md = first; md <= last; ++md) {
-                model.point(s, md, p.data(), z.data(), nullptr, nullptr, nullptr, w);
-                r.add(md, md == first, z.data());
+            PointBlock blk;
+            blk.size(s.LZTOT, s.KPTOT);
+            std::vector<block::Values> squares(Ls);
+            for (int md = first; md <= last; md += block::kLanes) {
+                const int n = std::min(block::kLanes, last - md + 1);
+                model.points(s, md, n, p.data(), false, blk, w);
+                for (std::size_t l = 0; l < Ls; ++l) {
+                    block::square(blk.z[l], squares[l], n);
+                }
+                for (int i = 0; i < n; ++i) {
+                    for (std::size_t l = 0; l < Ls; ++l) {
+                        r.addSquare(md + i, md + i == first, l, blk.z[l].get(i), squares[l].get(i));
+                    }
+                }
             }
-            r.last = z;
+            r.last.resize(Ls);
+            for (std::size_t l = 0; l < Ls; ++l) {
+                r.last[l] = blk.z[l].get((last - first) % block::kLanes);
+            }
         });
     }
     const auto Ls = static_cast<std::size_t>(s.LZTOT);

@@ -18,14 +18,26 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "quad/quad.hpp"
+#include "quad/quad_block.hpp"
 
 namespace quorl {
 
 struct State;
 
 inline constexpr int kChunkPoints = 2048;
+
+// The results of a block of up to block::kLanes data points, lane i for
+// data point md + i: the residuals z[l], the partials b[l * KPTOT + k],
+// the measured values zdata[l] and the weights wt[l] (index l = LZ - 1,
+// k = KP - 1).
+struct PointBlock {
+    std::vector<block::Values> z, b, zdata, wt;
+    // Sized for lztot quantities and kptot parameters.
+    void size(int lztot, int kptot);
+};
 
 class PointModel {
 public:
@@ -47,6 +59,15 @@ public:
     // reads the state, writes nothing of it.
     virtual void point(const State& s, int md, const Quad* p, Quad* z, Quad* b, Quad* zdata, Quad* wt,
                        Workspace& w) const = 0;
+
+    // Data points md .. md + n - 1 (1 <= n <= block::kLanes) at p, with
+    // their exact partials when `partials`: lane by lane bit for bit what
+    // point() gives, into out (sized by the caller). The lanes from n to
+    // the next multiple of block::kGroup are set too (to values the caller
+    // does not use). This default calls point() for each; a model that can
+    // evaluate many points at once does so faster.
+    virtual void points(const State& s, int md, int n, const Quad* p, bool partials, PointBlock& out,
+                        Workspace& w) const;
 
     // Whether point() gives exact partials (b).
     virtual bool exactPartials() const = 0;
