@@ -62,4 +62,19 @@ void BEAMER(State& s, int N, int NTOT) {
     }
 }
 
+void beamerWhole(State& s, int NTOT) {
+    if (NTOT < 1) {
+        return;
+    }
+    BEAMER(s, 1, NTOT);
+    // After N = 1 the bar changes only at N = NTOT and where N % NM == 1.
+    const int step = s.beamer.NM;
+    for (int N = 1 + step; N < NTOT; N += step) {
+        BEAMER(s, N, NTOT);
+    }
+    if (NTOT > 1) {
+        BEAMER(s, NTOT, NTOT);
+    }
+}
+
 }  // namespace quorl

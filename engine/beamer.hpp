@@ -13,4 +13,8 @@ namespace quorl {
 // others) and " done." at N = NTOT. Kept values live in s.beamer.
 void BEAMER(State& s, int N, int NTOT);
 
+// What BEAMER(s, N, NTOT) for every N = 1 .. NTOT writes, for a loop that
+// has run already, called only at the items where the bar changes.
+void beamerWhole(State& s, int NTOT);
+
 }  // namespace quorl

@@ -370,9 +370,7 @@ bool formNormalEquationsInChunks(State& s, bool scaled, NormalSums& sums, Quad& 
         s.PR(kp).P = s.PR(kp).PBASE;
     }
     if (scaled && s.MDTOT > 1000) {
-        for (int md = 1; md <= s.MDTOT; ++md) {
-            BEAMER(s, md, s.MDTOT);
-        }
+        beamerWhole(s, s.MDTOT);
     }
     s.MD = s.MDTOT + 1;
     return true;

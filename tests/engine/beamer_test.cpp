@@ -95,3 +95,13 @@ TEST(Beamer, ProcessStopwatchAndUnstartedBar) {
 }
 
 }  // namespace
+
+TEST(Beamer, TheWholeBarAtOnceWritesWhatEveryItemWould) {
+    for (const int NTOT : {1, 2, 99, 1001, 1050, 123457}) {
+        Bar every, whole;
+        every.run(NTOT);
+        quorl::beamerWhole(whole.s, NTOT);
+        EXPECT_EQ(whole.out.str(), every.out.str()) << NTOT;
+        EXPECT_EQ(whole.readings, every.readings) << NTOT;
+    }
+}
