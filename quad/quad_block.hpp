@@ -52,6 +52,10 @@ void neg(const Values& a, Values& r, int n);
 // a * a
 void square(const Values& a, Values& r, int n);
 void exp(const Values& a, Values& r, int n);
+// (a * b) + c: the two quad operations in that order, in one pass over the
+// block (the same bits as mul, then add).
+void mulAdd(const Values& a, const Values& b, const Values& c, Values& r, int n);
+void mulAdd(const Values& a, Quad b, const Values& c, Values& r, int n);
 
 // The chain-rule arithmetic of quad/derivative_rules.hpp.
 void times(const Values& x, const Values& y, Values& r, int n);
