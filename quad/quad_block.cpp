@@ -16,7 +16,7 @@ using namespace simd;
 static_assert(kGroup == 4, "a group of lanes is one vector of four doubles");
 
 void fill(Quad x, Values& r, int n) {
-    const Q v = splat(x);
+    const Q v = splat<V>(x);
     eachGroup(n, [&](int i) { store(r, i, v); });
 }
 
@@ -33,7 +33,7 @@ void mul(const Values& a, const Values& b, Values& r, int n) {
 }
 
 void mul(const Values& a, Quad b, Values& r, int n) {
-    const Q v = splat(b);
+    const Q v = splat<V>(b);
     eachGroup(n, [&](int i) { store(r, i, load(a, i) * v); });
 }
 
@@ -74,7 +74,7 @@ void mulAdd(const Values& a, const Values& b, const Values& c, Values& r, int n)
 }
 
 void mulAdd(const Values& a, Quad b, const Values& c, Values& r, int n) {
-    const Q v = splat(b);
+    const Q v = splat<V>(b);
     eachGroup(n, [&](int i) { store(r, i, load(a, i) * v + load(c, i)); });
 }
 
@@ -91,7 +91,7 @@ void chain(const Values& outer, const Values& inner, Values& r, int n) {
 }
 
 void chain(Quad outer, const Values& inner, Values& r, int n) {
-    const Q v = splat(outer);
+    const Q v = splat<V>(outer);
     eachGroup(n, [&](int i) { store(r, i, simd::chain(v, load(inner, i))); });
 }
 

@@ -12,6 +12,7 @@
 // ldexp) are recomputed by the scalar exp.
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "quad/math_kernels.hpp"
 #include "quad/math_tables.hpp"
@@ -34,87 +35,108 @@ constexpr double kInvFact8 = 1.0 / 40320.0;
 constexpr double kInvFact9 = 1.0 / 362880.0;
 
 // detail::reduceExp: nd the rounded multiple of ln2/256, rh + rl the rest.
-void reduce(V xh, V xm, V xl, V& nd, V& rh, V& rl) {
-    const V shifter = splat(0x1.8p52);
+template <class T>
+void reduce(T xh, T xm, T xl, T& nd, T& rh, T& rl) {
+    const T shifter = splat<T>(0x1.8p52);
     nd = (xh * detail::kInvLn2Times256 + shifter) - shifter;
-    V p1, e1, p2, e2;
-    twoProd(nd, splat(detail::kLn2Over256Parts[0]), p1, e1);
-    twoProd(nd, splat(detail::kLn2Over256Parts[1]), p2, e2);
-    const V p3 = nd * detail::kLn2Over256Parts[2];
-    V s, se, m1, m1e, m2, m2e;
+    T p1, e1, p2, e2;
+    twoProd(nd, splat<T>(detail::kLn2Over256Parts[0]), p1, e1);
+    twoProd(nd, splat<T>(detail::kLn2Over256Parts[1]), p2, e2);
+    const T p3 = nd * detail::kLn2Over256Parts[2];
+    T s, se, m1, m1e, m2, m2e;
     twoSum(xh, -p1, s, se);
     twoSum(xm, -e1, m1, m1e);
     twoSum(m1, -p2, m2, m2e);
-    const V low = ((se + m1e + m2e) + (xl - e2)) - p3;
+    const T low = ((se + m1e + m2e) + (xl - e2)) - p3;
     twoSum(s, m2, rh, rl);
     rl += low;
     quickTwoSum(rh, rl, rh, rl);
 }
 
-Q splatPair(Quad c) { return splat(c); }
-
 // detail::expMinusOneReduced.
-Q expMinusOne(V rh, V rl) {
-    const V h = kInvFact6 + rh * (kInvFact7 + rh * (kInvFact8 + rh * kInvFact9));
-    Q a = addDouble(splatPair(detail::kInvFact5), rh * h);
-    a = addExact(splatPair(detail::kInvFact4), mulDouble(a, rh));
-    a = addExact(splatPair(detail::kInvFact3), mulDouble(a, rh));
-    a = addDouble(mulDouble(a, rh), splat(0.5));
-    a = addDouble(mulDouble(a, rh), splat(1.0));
-    const Q p = mulDouble(a, rh);
+template <class T>
+QT<T> expMinusOne(T rh, T rl) {
+    const T h = kInvFact6 + rh * (kInvFact7 + rh * (kInvFact8 + rh * kInvFact9));
+    QT<T> a = addDouble(splat<T>(detail::kInvFact5), rh * h);
+    a = addExact(splat<T>(detail::kInvFact4), mulDouble(a, rh));
+    a = addExact(splat<T>(detail::kInvFact3), mulDouble(a, rh));
+    a = addDouble(mulDouble(a, rh), splat<T>(0.5));
+    a = addDouble(mulDouble(a, rh), splat<T>(1.0));
+    const QT<T> p = mulDouble(a, rh);
     return addDouble(p, rl * (1.0 + p.hi));
+}
+
+// Reduction, table entries and factors for the lanes of a block, kept
+// between the passes of exp.
+struct Reduced {
+    alignas(64) double rh[kLanes], rl[kLanes], th[kLanes], tl[kLanes], f[kLanes];
+};
+
+// exp(rh + rl) 2^(j/256) 2^k for lanes i .. i + W - 1, T a vector of W doubles.
+template <class T>
+void expFromReduced(const Reduced& d, Values& r, int i) {
+    const QT<T> p = expMinusOne(load<T>(d.rh + i), load<T>(d.rl + i));
+    const QT<T> t{load<T>(d.th + i), load<T>(d.tl + i)};
+    const QT<T> result = addExact(t, t * p);
+    const T scale = load<T>(d.f + i);
+    store(r, i, QT<T>{result.hi * scale, result.lo * scale});
 }
 
 }  // namespace
 
+// In three passes over the block, so that the long chains of dependent
+// operations of different groups can overlap: the reductions; the table
+// entries and powers of two, lane by lane; the polynomial and the product
+// with the table entry, eight lanes at a time while there are eight (two
+// groups side by side).
 void exp(const Values& a, Values& r, int n) {
-    eachGroup(n, [&](int i) {
+    const int m = groupedLanes(n);
+    Reduced d;
+    alignas(64) double nd[kLanes];
+    unsigned rare = 0;
+    for (int i = 0; i < m; i += 4) {
         const Q x = load(a, i);
         // The lanes the scalar exp answers without its core: NaN and beyond
         // the bounds. They go through the core with argument 0 (any finite
         // value would do) and are replaced below.
         const M core = (x.hi >= detail::kExpUnderflow) & (x.hi <= detail::kExpOverflow);
-        const V xh = select(core, x.hi, V{});
-        const V xm = select(core, x.lo, V{});
-        V nd, rh, rl;
-        reduce(xh, xm, V{}, nd, rh, rl);
-        const Q p = expMinusOne(rh, rl);
-
-        // n = 256 k + j: the table entry 2^(j/256) and the factor 2^k.
-        alignas(32) double nds[4], th[4], tl[4], f[4];
-        store(nds, nd);
-        unsigned rare = static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<V>(~core)));
-        for (int l = 0; l < 4; ++l) {
-            const auto nl = static_cast<std::int64_t>(nds[l]);
-            th[l] = detail::kExp2Table[nl & 255][0];
-            tl[l] = detail::kExp2Table[nl & 255][1];
-            const int k = static_cast<int>(nl >> 8);
-            if (k > -1022 && k < 1023) [[likely]] {
-                f[l] = std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
-            } else {
-                f[l] = 1.0;
-                rare |= 1u << l;
-            }
+        rare |= static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<V>(~core))) << i;
+        V n8, rh, rl;
+        reduce(select(core, x.hi, V{}), select(core, x.lo, V{}), V{}, n8, rh, rl);
+        store(nd + i, n8);
+        store(d.rh + i, rh);
+        store(d.rl + i, rl);
+    }
+    // n = 256 k + j: the table entry 2^(j/256) and the factor 2^k.
+    for (int l = 0; l < m; ++l) {
+        const auto nl = static_cast<std::int64_t>(nd[l]);
+        d.th[l] = detail::kExp2Table[nl & 255][0];
+        d.tl[l] = detail::kExp2Table[nl & 255][1];
+        const int k = static_cast<int>(nl >> 8);
+        if (k > -1022 && k < 1023) [[likely]] {
+            d.f[l] = std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+        } else {
+            d.f[l] = 1.0;
+            rare |= 1u << l;
         }
-        const Q t{load(th), load(tl)};
-        const Q result = addExact(t, t * p);
-        const V scale = load(f);
-        const Q y{result.hi * scale, result.lo * scale};
-
-        if (rare == 0) [[likely]] {
-            store(r, i, y);
-            return;
-        }
-        alignas(32) double xhi[4], xlo[4];
-        store(xhi, x.hi);
-        store(xlo, x.lo);
-        store(r, i, y);
-        for (int l = 0; l < 4; ++l) {
-            if ((rare >> l) & 1u) {
-                r.set(i + l, quorl::exp(Quad{xhi[l], xlo[l]}));
-            }
-        }
-    });
+    }
+    // The arguments of the rare lanes, before r (which may be a) is written.
+    Quad rareArgument[kLanes];
+    for (unsigned bits = rare; bits != 0; bits &= bits - 1) {
+        const int l = std::countr_zero(bits);
+        rareArgument[l] = a.get(l);
+    }
+    int i = 0;
+    for (; i + 8 <= m; i += 8) {
+        expFromReduced<V8>(d, r, i);
+    }
+    if (i < m) {
+        expFromReduced<V>(d, r, i);
+    }
+    for (unsigned bits = rare; bits != 0; bits &= bits - 1) {
+        const int l = std::countr_zero(bits);
+        r.set(l, quorl::exp(rareArgument[l]));
+    }
 }
 
 #else
