@@ -1,7 +1,8 @@
-// The quad operations on four lanes at once, in 256-bit vectors: the same
-// sequence of IEEE operations as the scalar recipes of quad/eft.hpp,
-// quad/quad.hpp and quad/math_kernels.hpp, each one applied to the four
-// lanes, so that every lane gets the bits the scalar operation gives. The
+// The quad operations on four lanes at once, in 256-bit vectors (or eight,
+// in two): the same sequence of IEEE operations as the scalar recipes of
+// quad/eft.hpp, quad/quad.hpp, quad/derivative_rules.hpp and
+// quad/math_kernels.hpp, each one applied to every lane, so that every lane
+// gets the bits the scalar operation gives. The
 // rare paths of the scalar code (renorm's non-finite head, the infinities of
 // derivative::times and plus) are selects here; the block kernels
 // (quad/quad_block.cpp, quad/quad_block_exp.cpp) recompute the lanes of the
@@ -42,9 +43,9 @@ struct V8 {
 struct M8 {
     M a, b;
 };
-#define QUORL_V8_BINARY(op, R)                                                             \
-    inline R operator op(V8 x, V8 y) { return R{x.a op y.a, x.b op y.b}; }                \
-    inline R operator op(V8 x, double y) { return R{x.a op y, x.b op y}; }                \
+#define QUORL_V8_BINARY(op, R)                                              \
+    inline R operator op(V8 x, V8 y) { return R{x.a op y.a, x.b op y.b}; } \
+    inline R operator op(V8 x, double y) { return R{x.a op y, x.b op y}; } \
     inline R operator op(double x, V8 y) { return R{x op y.a, x op y.b}; }
 QUORL_V8_BINARY(+, V8)
 QUORL_V8_BINARY(-, V8)
@@ -90,9 +91,6 @@ inline V fma(V a, V b, V c) { return _mm256_fmadd_pd(a, b, c); }
 inline V8 fma(V8 x, V8 y, V8 z) { return V8{fma(x.a, y.a, z.a), fma(x.b, y.b, z.b)}; }
 inline V fabs(V a) { return reinterpret_cast<V>(reinterpret_cast<M>(a) & INT64_MAX); }
 inline V8 fabs(V8 x) { return V8{fabs(x.a), fabs(x.b)}; }
-// -a: the sign bit flipped, as the scalar negation does.
-inline V negate(V a) { return reinterpret_cast<V>(reinterpret_cast<M>(a) ^ INT64_MIN); }
-inline V8 negate(V8 x) { return V8{negate(x.a), negate(x.b)}; }
 inline V select(M m, V a, V b) { return m ? a : b; }
 inline V8 select(M8 m, V8 x, V8 y) { return V8{select(m.a, x.a, y.a), select(m.b, x.b, y.b)}; }
 template <class T>
@@ -168,11 +166,16 @@ inline QT<T> operator+(QT<T> a, QT<T> b) {
     return renorm(s, e);
 }
 
+// -a: the sign bits flipped (the vector negation, as the scalar one).
 template <class T>
-inline QT<T> operator-(QT<T> a) { return QT<T>{negate(a.hi), negate(a.lo)}; }
+inline QT<T> operator-(QT<T> a) {
+    return QT<T>{-a.hi, -a.lo};
+}
 
 template <class T>
-inline QT<T> operator-(QT<T> a, QT<T> b) { return a + (-b); }
+inline QT<T> operator-(QT<T> a, QT<T> b) {
+    return a + (-b);
+}
 
 template <class T>
 inline QT<T> operator*(QT<T> a, QT<T> b) {
