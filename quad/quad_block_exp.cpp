@@ -1,8 +1,10 @@
 // exp over a block: the reduction, polynomial and table step of the quad
 // exp (quad/quad_math.cpp: exp, expCore, reduceExp, expMinusOneReduced)
-// done for four lanes at once, operation for operation, so that each lane
-// gets the bits of quorl::exp. The polynomial is one long chain of dependent
-// operations; four values in a vector go through it in the time of one.
+// done for four lanes per instruction, operation for operation, so that each
+// lane gets the bits of quorl::exp. The polynomial is one long chain of
+// dependent operations: four values in a vector go through it in the time of
+// one, and two vectors side by side keep the arithmetic units busier still
+// (about 13 ns a value against 61 value by value).
 //
 // The table entry 2^(j/256) and the power of two 2^k of each lane are taken
 // lane by lane from n = 256 k + j. Lanes outside the range of the core (NaN,
@@ -72,7 +74,7 @@ struct Reduced {
     alignas(64) double rh[kLanes], rl[kLanes], th[kLanes], tl[kLanes], f[kLanes];
 };
 
-// exp(rh + rl) 2^(j/256) 2^k for lanes i .. i + W - 1, T a vector of W doubles.
+// exp(rh + rl) 2^(j/256) 2^k for the lanes from i on that T holds (4 or 8).
 template <class T>
 void expFromReduced(const Reduced& d, Values& r, int i) {
     const QT<T> p = expMinusOne(load<T>(d.rh + i), load<T>(d.rl + i));
