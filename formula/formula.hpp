@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "quad/quad.hpp"
+#include "quad/quad_block.hpp"
 
 namespace quorl::formula {
 
@@ -145,6 +146,20 @@ public:
     // above. Allocates nothing.
     Quad evaluate(std::span<const Quad> params, std::span<const Quad> vars, std::span<Quad> partials);
 
+    // The same for n points at once (1 <= n <= block::kLanes): vars[v] holds
+    // variable v's values of the n points, lane i for point i. value
+    // receives, in lanes 0 .. n - 1, each point's value and, in the second
+    // form, partials[k] (k < parameterCount()) each point's partial
+    // d value / d params[k]: bit for bit what evaluate gives for that point
+    // alone. The program is run once for the block, each instruction over
+    // its lanes with the kernels of quad/quad_block.hpp; a part that depends
+    // on no variable is computed once, in one lane. Lanes of vars from n on
+    // are not read. Allocates nothing (formula_block.cpp).
+    void evaluateBlock(std::span<const Quad> params, std::span<const block::Values> vars, int n,
+                       block::Values& value);
+    void evaluateBlock(std::span<const Quad> params, std::span<const block::Values> vars, int n,
+                       block::Values& value, std::span<block::Values> partials);
+
     // One more than the highest slot the formula uses, 0 when it uses none.
     int parameterCount() const { return parameterCount_; }
     int variableCount() const { return variableCount_; }
@@ -172,6 +187,16 @@ private:
     // Fills dependencies_ and dependencyList_ from the code and sizes
     // partialStack_ (formula_partials.cpp); the compiler's last step.
     void recordDependencies();
+    // Marks the instructions whose value depends on a variable and sizes
+    // the block storage (formula_block.cpp); called after
+    // recordDependencies.
+    void prepareBlocks();
+    void checkBlock(std::size_t params, std::size_t vars, int n) const;
+    // The block pass; false where a point of the block is not finite at an
+    // instruction whose partials are asked, left then to evaluate per point.
+    template <bool kPartials>
+    bool blockPass(const Quad* params, const block::Values* vars, int n, block::Values& value,
+                   block::Values* partials);
 
     std::vector<Instruction> code_;
     std::vector<Quad> constants_;
@@ -181,6 +206,16 @@ private:
     std::vector<Dependencies> dependencies_;  // one per instruction
     std::vector<std::int32_t> dependencyList_;
     std::vector<Quad> partialStack_;  // parameterCount_ partials per stack place
+    // For the block pass: per instruction, whether its value depends on a
+    // variable (bit 0) and so do its first (bit 1) and second (bit 2)
+    // operands; a value, parameterCount_ partial rows and a few scratch
+    // blocks per stack place; a point's variables and partials.
+    std::vector<std::uint8_t> varying_;
+    std::vector<block::Values> blockStack_;
+    std::vector<block::Values> blockRows_;
+    std::vector<block::Values> blockScratch_;
+    std::vector<Quad> pointVars_;
+    std::vector<Quad> pointPartials_;
 };
 
 // The names of one formula's two kinds of input, by slot.

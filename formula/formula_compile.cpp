@@ -114,6 +114,7 @@ public:
         }
         program_.stack_.resize(static_cast<std::size_t>(maxDepth_));
         program_.recordDependencies();
+        program_.prepareBlocks();
         return std::move(program_);
     }
 
