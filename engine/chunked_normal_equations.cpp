@@ -83,6 +83,41 @@ void partialsOf(const State& s, const PointModel& model, int md, Vec& p, Vec& z,
     }
 }
 
+// One quantity's block of data points added to the sums of blockSums,
+// lane by lane in data-point order: `sums` holds B'z and B'B's triangle
+// in the order of their products in `prod`, then the sum of z z, then
+// (with records) the records' own sum of z z, from `terms`; `prod` ends
+// with z z and (z / wt)^2.
+void addBlock(const block::Values* prod, std::size_t products, const std::vector<const block::Values*>& terms,
+              const PointBlock& blk, int md, int n, int first, bool records, std::vector<Quad>& sums,
+              ChunkSums& part) {
+    const block::Values* ratios = &prod[products - 1];
+    bool usable = true;
+    for (int i = 0; i < n; ++i) {
+        const Quad wt = blk.wt[0].get(i);
+        const double z = blk.z[0].hi[i];
+        part.rounding += std::fabs(z) * (std::fabs(blk.zdata[0].hi[i] * wt.hi) + std::fabs(z));
+        usable = usable && wt != Quad{} && isFinite(wt);
+        if (records) {
+            part.records.track(md + i, md + i == first, 0, blk.z[0].get(i));
+        }
+    }
+    block::addLanes(terms.data(), static_cast<int>(terms.size()), n, sums.data());
+    // A weight of 0 or not finite leaves its point out of the unweighted sum.
+    if (usable) {
+        block::addLanes(&ratios, 1, n, &part.sums.unweighted);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const Quad wt = blk.wt[0].get(i);
+            if (wt != Quad{} && isFinite(wt)) {
+                part.sums.unweighted = part.sums.unweighted + ratios->get(i);
+            } else {
+                part.sums.weightsUsable = false;
+            }
+        }
+    }
+}
+
 // A chunk's sums with exact partials, the data points taken a block at a
 // time (PointModel::points): the products of every sum formed for the
 // block's lanes at once, then added in data-point order, so that each sum
@@ -101,6 +136,15 @@ void blockSums(const State& s, const PointModel& model, const Vec& at, bool scal
     Vec scale(Ks);
     for (std::size_t k = 0; k < Ks; ++k) {
         scale[k] = s.PR(static_cast<int>(k) + 1).OFFON;
+    }
+    // One quantity: the sums of addBlock side by side, and their terms.
+    std::vector<Quad> sums(Ls == 1 ? products : 0);
+    std::vector<const block::Values*> terms;
+    for (std::size_t e = 0; Ls == 1 && e + 1 < products; ++e) {
+        terms.push_back(&prod[e]);
+    }
+    if (Ls == 1 && records) {
+        terms.push_back(&prod[products - 2]);
     }
     for (int md = first; md <= last; md += block::kLanes) {
         const int n = std::min(block::kLanes, last - md + 1);
@@ -127,6 +171,10 @@ void blockSums(const State& s, const PointModel& model, const Vec& at, bool scal
             block::div(blk.z[l], blk.wt[l], ratio, n);
             block::mul(ratio, ratio, *out, n);
         }
+        if (Ls == 1) {
+            addBlock(prod.data(), products, terms, blk, md, n, first, records, sums, part);
+            continue;
+        }
         for (int i = 0; i < n; ++i) {
             for (std::size_t l = 0; l < Ls; ++l) {
                 const Quad zbase = blk.z[l].get(i);
@@ -146,6 +194,21 @@ void blockSums(const State& s, const PointModel& model, const Vec& at, bool scal
                     part.records.addSquare(md + i, md + i == first, l, zbase, square);
                 }
             }
+        }
+    }
+    if (Ls == 1) {
+        // The sums back in their places: B'z, the triangle of B'B, the
+        // error sums and the records' sum of squares.
+        const Quad* from = sums.data();
+        for (std::size_t k = 0; k < Ks; ++k) {
+            part.BTZ[k] = *from++;
+            for (std::size_t k2 = 0; k2 <= k; ++k2) {
+                part.BTB[Ks * k + k2] = *from++;
+            }
+        }
+        part.sums.chiSquare = *from++;
+        if (records) {
+            part.records.squares[0] = *from;
         }
     }
     const int end = (last - first) % block::kLanes;
@@ -288,6 +351,10 @@ void ResidualRecords::add(int md, bool first, const Quad* z) {
 
 void ResidualRecords::addSquare(int md, bool first, std::size_t l, const Quad& z, const Quad& square) {
     squares[l] = squares[l] + square;
+    track(md, first, l, z);
+}
+
+void ResidualRecords::track(int md, bool first, std::size_t l, const Quad& z) {
     if (first || absLess(largest[l], z)) {
         largest[l] = z;
         at[l] = md;

@@ -33,6 +33,8 @@ struct ResidualRecords {
     void add(int md, bool first, const Quad* z);
     // Quantity l's residual z of data point md, with its square z * z.
     void addSquare(int md, bool first, std::size_t l, const Quad& z, const Quad& square);
+    // Only the largest residual and its data point.
+    void track(int md, bool first, std::size_t l, const Quad& z);
 };
 
 // Whether fit evaluations form the normal equations ahead: the damped

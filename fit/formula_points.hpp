@@ -21,6 +21,8 @@ public:
     std::unique_ptr<Workspace> workspace() const override;
     void point(const State& s, int md, const Quad* p, Quad* z, Quad* b, Quad* zdata, Quad* wt,
                Workspace& w) const override;
+    void points(const State& s, int md, int n, const Quad* p, bool partials, PointBlock& out,
+                Workspace& w) const override;
     bool exactPartials() const override { return true; }
 
 private:

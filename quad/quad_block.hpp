@@ -68,4 +68,9 @@ void plus(const Values& x, const Values& y, Values& r, int n);
 void chain(const Values& outer, const Values& inner, Values& r, int n);
 void chain(Quad outer, const Values& inner, Values& r, int n);
 
+// Sums in lane order: sums[e] = sums[e] + terms[e] lane 0, then lane 1,
+// ... up to lane n - 1, for every e < count; each sum bit for bit the one
+// added value by value. terms[e] may point at the same block for several e.
+void addLanes(const Values* const* terms, int count, int n, Quad* sums);
+
 }  // namespace quorl::block
