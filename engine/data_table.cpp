@@ -45,16 +45,20 @@ std::string_view nameOf(std::string_view name) {
     return name.substr(0, n);
 }
 
-// FNV-1a over the values and names of one reading: a second reading that
-// gives the same hash read the same table.
+// A hash of the values and names of one reading: a second reading that
+// gives the same hash read the same table. The words go in turn to four
+// independent lanes (a 10^6-row table is some 10^7 words: one chain of
+// multiplications would wait on each), folded into one at the end.
 struct Fingerprint {
-    std::uint64_t h = 14695981039346656037ULL;
+    std::uint64_t h[4] = {14695981039346656037ULL, 1, 2, 3};
+    unsigned next = 0;
     // One 64-bit word: multiply, then fold the high bits down, so that
-    // every bit of the word reaches every bit of the hash.
-    void word(std::uint64_t w) {
-        h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
-        h ^= h >> 29;
+    // every bit of the word reaches every bit of the lane.
+    static void mix(std::uint64_t& lane, std::uint64_t w) {
+        lane = (lane ^ w) * 0x9E3779B97F4A7C15ULL;
+        lane ^= lane >> 29;
     }
+    void word(std::uint64_t w) { mix(h[next++ & 3U], w); }
     void add(Quad v) {
         word(std::bit_cast<std::uint64_t>(v.hi));
         word(std::bit_cast<std::uint64_t>(v.lo));
@@ -64,6 +68,13 @@ struct Fingerprint {
         for (const char c : text) {
             word(static_cast<unsigned char>(c));
         }
+    }
+    std::uint64_t value() const {
+        std::uint64_t v = h[0];
+        for (int k = 1; k < 4; ++k) {
+            mix(v, h[k]);
+        }
+        return v;
     }
 };
 
@@ -471,7 +482,7 @@ std::uint64_t DataTable::fingerprintOf(const State& s, const std::vector<std::st
             fp.add(c[static_cast<std::size_t>(nxtot + l)]);
         }
     }
-    return fp.h;
+    return fp.value();
 }
 
 std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprint) {
