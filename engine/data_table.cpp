@@ -533,7 +533,7 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         for (const Column& c : L.y) {
             yNames_.push_back(c.name);
         }
-        scan = io::scanTable(file_, readingParts(file_));
+        scan = io::scanTable(file_, readingParts(file_), passThreads(s));
         room = std::min<std::int64_t>(scan.rowLines, std::numeric_limits<std::int32_t>::max());
         try {
             s.DATAE.allocate(0, L.nxtot + static_cast<int>(L.y.size()), 1,
