@@ -17,6 +17,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -347,6 +348,22 @@ bool divideByPowerOfTen(std::uint64_t digits, int m, bool negative, Quad& out) {
     return true;
 }
 
+// Eight bytes of text, the first in the lowest byte: all decimal digits?
+bool eightDigits(std::uint64_t chunk) {
+    constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL, kZeros = 0x3030303030303030ULL;
+    return (chunk & kHigh) == kZeros && ((chunk + 0x0606060606060606ULL) & kHigh) == kZeros;
+}
+
+// Their value: neighbouring digits joined into pairs, the pairs into
+// fours, the fours into eight, by multiplications within the word.
+std::uint64_t valueOfEightDigits(std::uint64_t chunk) {
+    chunk -= 0x3030303030303030ULL;
+    chunk = chunk * 10 + (chunk >> 8);
+    constexpr std::uint64_t kMask = 0x000000FF000000FFULL;
+    return (((chunk & kMask) * (100 + (1000000ULL << 32))) + (((chunk >> 16) & kMask) * (1 + (10000ULL << 32)))) >>
+           32;
+}
+
 }  // namespace
 
 // The fast path: texts whose value is zero, or D * 10^E with an integer D <= 2^53
@@ -383,6 +400,18 @@ bool parseShortDecimal(std::string_view text, Quad& out) {
     long exp10 = 0;
     bool anyDigit = false;
     auto readDigits = [&](bool afterPoint) {
+        // Eight digits at once while they fit beside those kept.
+        while (std::endian::native == std::endian::little && kept > 0 && kept <= 11 && end - p >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, p, 8);
+            if (!eightDigits(chunk)) {
+                break;
+            }
+            digits = digits * 100000000 + valueOfEightDigits(chunk);
+            kept += 8;
+            exp10 -= afterPoint ? 8 : 0;
+            p += 8;
+        }
         for (; p != end; ++p) {
             const auto d = static_cast<unsigned>(*p - '0');
             if (d > 9) {
