@@ -342,7 +342,14 @@ std::int64_t readInParts(const io::TableReader& first, const io::TableScan& scan
                     for (std::size_t l = 1; l <= L.y.size(); ++l) {
                         row[static_cast<std::size_t>(L.nxtot) + l] = c[static_cast<std::size_t>(L.nxtot) + l];
                     }
-                    if (!check(row).empty()) {
+                    bool fault = true;
+                    try {
+                        fault = !check(row).empty();
+                    } catch (...) {
+                        failed.store(true);  // the helpers stop; then the run stops
+                        throw;
+                    }
+                    if (fault) {
                         failed.store(true);
                         break;
                     }
