@@ -1,9 +1,9 @@
 #include "engine/data_table.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <filesystem>
-#include <optional>
 #include <thread>
 #include <cstring>
 #include <fstream>
@@ -20,6 +20,7 @@
 #include "engine/user_config.hpp"
 #include "io/stop.hpp"
 #include "io/table_reader.hpp"
+#include "io/table_quick_reader.hpp"
 #include "io/table_scan.hpp"
 
 namespace quorl {
@@ -44,16 +45,20 @@ std::string_view nameOf(std::string_view name) {
     return name.substr(0, n);
 }
 
-// FNV-1a over the values and names of one reading: a second reading that
-// gives the same hash read the same table.
+// A hash of the values and names of one reading: a second reading that
+// gives the same hash read the same table. The words go in turn to four
+// independent lanes (a 10^6-row table is some 10^7 words: one chain of
+// multiplications would wait on each), folded into one at the end.
 struct Fingerprint {
-    std::uint64_t h = 14695981039346656037ULL;
+    std::uint64_t h[4] = {14695981039346656037ULL, 1, 2, 3};
+    unsigned next = 0;
     // One 64-bit word: multiply, then fold the high bits down, so that
-    // every bit of the word reaches every bit of the hash.
-    void word(std::uint64_t w) {
-        h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
-        h ^= h >> 29;
+    // every bit of the word reaches every bit of the lane.
+    static void mix(std::uint64_t& lane, std::uint64_t w) {
+        lane = (lane ^ w) * 0x9E3779B97F4A7C15ULL;
+        lane ^= lane >> 29;
     }
+    void word(std::uint64_t w) { mix(h[next++ & 3U], w); }
     void add(Quad v) {
         word(std::bit_cast<std::uint64_t>(v.hi));
         word(std::bit_cast<std::uint64_t>(v.lo));
@@ -63,6 +68,13 @@ struct Fingerprint {
         for (const char c : text) {
             word(static_cast<unsigned char>(c));
         }
+    }
+    std::uint64_t value() const {
+        std::uint64_t v = h[0];
+        for (int k = 1; k < 4; ++k) {
+            mix(v, h[k]);
+        }
+        return v;
     }
 };
 
@@ -192,78 +204,166 @@ std::int64_t readRows(io::TableReader& table, const RowLayout& L, Array2<Quad>& 
     return rows;
 }
 
-// Into how many parts to cut a table for reading: one a thread the passes
-// over the data may use, each of at least 1 MiB, at most 16.
-int readingParts(const State& s, const std::string& file) {
+// Into how many parts to cut a table for reading: the threads take the
+// parts in turn, so that they finish together and the check of the rows
+// (in file order, on this thread) follows close behind the reading. Parts
+// of about 512 KiB, at most 256.
+int readingParts(const std::string& file) {
     std::error_code ec;
     const std::uint64_t size = std::filesystem::file_size(file, ec);
-    if (ec) {
-        return 1;
-    }
-    const auto bySize = static_cast<int>(std::min<std::uint64_t>(size >> 20, 16));
-    return std::max(1, std::min(passThreads(s), bySize));
+    return ec ? 1 : static_cast<int>(std::clamp<std::uint64_t>(size >> 19, 1, 256));
 }
 
-// Reads the parts of the table that `scan` cut at once, one a thread, into
-// the DATAE columns the rows before each part leave for it, then checks
-// every row with `check` in file order. Returns the number of rows, or -1
-// when any part finds a fault or another number of rows than the scan
-// counted, or a row fails its check: the table is then read again by one
-// reader, which finds the first fault with its line.
+// Reads the data rows of the parts of the table that `scan` cut, quickly
+// (io::QuickTableReader), the parts taken in turn by `threads` threads, into
+// the DATAE columns the rows before each part leave for it; this thread
+// checks every row with `check` in file order as the parts come in. Returns
+// the number of rows, or -1 when the quick reader gives up on a part, a
+// part holds another number of rows than the scan counted, or a row fails
+// its check: the table is then read again by one checked reader, which
+// finds the first fault with its line.
 std::int64_t readInParts(const io::TableReader& first, const io::TableScan& scan, const RowLayout& L,
-                         Array2<Quad>& datae, const RowCheck& check) {
+                         Array2<Quad>& datae, const RowCheck& check, int threads) {
     const std::size_t parts = scan.cuts.size() + 1;
     std::vector<std::int64_t> before(parts, 0), count(parts, 0);
     const std::int64_t header = first.header().empty() ? 0 : 1;
     for (std::size_t k = 0; k < parts; ++k) {
         before[k] = k == 0 ? 0 : scan.rowLinesBefore[k - 1] - header;
         count[k] = (k + 1 < parts ? scan.rowLinesBefore[k] : scan.rowLines) - header - before[k];
-    }
-    std::vector<char> read(parts, 0);
-    auto readPart = [&](std::size_t k) {
-        try {
-            const std::uint64_t end = k + 1 < parts ? scan.cuts[k] : UINT64_MAX;
-            std::optional<io::TableReader> reader;
-            if (k == 0) {
-                reader.emplace(first.file());
-                reader->endAt(end);
-            } else {
-                reader.emplace(first, scan.cuts[k - 1], end, scan.linesBefore[k - 1]);
-            }
-            read[k] = readRows(*reader, L, datae, before[k], count[k], "", nullptr) == count[k] ? 1 : 0;
-        } catch (const std::exception&) {
-            read[k] = 0;
+        if (count[k] < 0) {
+            return -1;  // the first row lies beyond the first part
         }
-    };
-    {
-        std::vector<std::jthread> threads;
-        for (std::size_t k = 1; k < parts; ++k) {
-            threads.emplace_back(readPart, k);
-        }
-        readPart(0);
-    }
-    if (std::find(read.begin(), read.end(), 0) != read.end()) {
-        return -1;
     }
     const std::int64_t rows = before.back() + count.back();
-    if (check) {
-        const int nxs = static_cast<int>(L.x.size() + L.sigma.size());
-        std::vector<Quad> row(static_cast<std::size_t>(L.nxtot + static_cast<int>(L.y.size()) + 1));
-        for (std::int64_t md = 1; md <= rows; ++md) {
-            const std::span<const Quad> c = datae.column(static_cast<int>(md));
-            row[0] = c[0];
-            for (int k = 1; k <= nxs; ++k) {
-                row[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(k)];
+    if (rows == 0) {
+        return -1;
+    }
+    // The columns read, in the order of DATAE's rows 1 .., then the id.
+    std::vector<int> wanted;
+    for (const std::vector<Column>* group : {&L.x, &L.sigma, &L.y}) {
+        for (const Column& c : *group) {
+            wanted.push_back(c.number);
+        }
+    }
+    const std::size_t nxs = L.x.size() + L.sigma.size();
+    if (L.id.number != 0) {
+        wanted.push_back(L.id.number);
+    }
+    // Part k's state: 0 not read yet, 1 read, 2 given up (or not read
+    // because another part was).
+    std::vector<std::atomic<int>> state(parts);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto readPart = [&](io::QuickTableReader& reader, std::size_t k) {
+        reader.start(k == 0 ? 0 : scan.cuts[k - 1], k + 1 < parts ? scan.cuts[k] : UINT64_MAX,
+                     k == 0 ? first.firstRowLine() - 1 + header : 0);
+        std::vector<Quad> v(wanted.size());
+        std::int64_t n = 0;
+        while (reader.next(v.data())) {
+            if (++n > count[k]) {
+                return false;
             }
-            for (std::size_t l = 1; l <= L.y.size(); ++l) {
-                row[static_cast<std::size_t>(L.nxtot) + l] = c[static_cast<std::size_t>(L.nxtot) + l];
+            const int md = static_cast<int>(before[k] + n);
+            const std::span<Quad> target = datae.column(md);
+            target[0] = L.id.number != 0 ? v.back() : fromInt(md);
+            for (std::size_t j = 0; j < nxs; ++j) {
+                target[1 + j] = v[j];
             }
-            if (!check(row).empty()) {
-                return -1;
+            for (std::size_t j = L.x.size(); j < nxs; ++j) {
+                if (!(v[j] > Quad{})) {
+                    return false;  // a standard error that is not positive
+                }
+            }
+            for (std::size_t l = 0; l < L.y.size(); ++l) {
+                target[static_cast<std::size_t>(L.nxtot) + 1 + l] = v[nxs + l];
+            }
+        }
+        return !reader.gaveUp() && n == count[k];
+    };
+    // Takes the next part not yet taken and reads it; false when none is left.
+    auto takePart = [&](io::QuickTableReader& reader) {
+        const std::size_t k = next.fetch_add(1);
+        if (k >= parts) {
+            return false;
+        }
+        bool read = false;
+        if (!failed.load()) {
+            try {
+                read = readPart(reader, k);
+            } catch (const std::exception&) {
+                read = false;
+            }
+        }
+        if (!read) {
+            failed.store(true);
+        }
+        state[k].store(read ? 1 : 2);
+        state[k].notify_all();
+        return true;
+    };
+    std::vector<io::QuickTableReader> readers;
+    try {
+        for (int t = 0; t < threads && static_cast<std::size_t>(t) < parts; ++t) {
+            readers.emplace_back(first.file(), first.columns(), wanted);
+        }
+    } catch (const std::exception&) {
+        return -1;
+    }
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < readers.size(); ++t) {
+            helpers.emplace_back([&, t] {
+                while (takePart(readers[t])) {
+                }
+            });
+        }
+        io::QuickTableReader& reader = readers[0];
+        std::vector<Quad> row(static_cast<std::size_t>(L.nxtot) + L.y.size() + 1);
+        for (std::size_t k = 0; k < parts && !failed.load();) {
+            const int st = state[k].load();
+            if (st == 0) {
+                // Read a part while the next one to check is being read; wait
+                // for it when every part is taken.
+                if (!takePart(reader)) {
+                    state[k].wait(0);
+                }
+                continue;
+            }
+            if (st == 2) {
+                break;
+            }
+            if (check) {
+                for (std::int64_t md = before[k] + 1; md <= before[k] + count[k]; ++md) {
+                    const std::span<const Quad> c = datae.column(static_cast<int>(md));
+                    row[0] = c[0];
+                    for (std::size_t j = 1; j <= nxs; ++j) {
+                        row[j] = c[j];
+                    }
+                    for (std::size_t l = 1; l <= L.y.size(); ++l) {
+                        row[static_cast<std::size_t>(L.nxtot) + l] = c[static_cast<std::size_t>(L.nxtot) + l];
+                    }
+                    bool fault = true;
+                    try {
+                        fault = !check(row).empty();
+                    } catch (...) {
+                        failed.store(true);  // the helpers stop; then the run stops
+                        throw;
+                    }
+                    if (fault) {
+                        failed.store(true);
+                        break;
+                    }
+                }
+            }
+            ++k;
+        }
+        // Let the helpers stop: every part not yet taken is marked unread.
+        if (failed.load()) {
+            while (takePart(reader)) {
             }
         }
     }
-    return rows;
+    return failed.load() ? -1 : rows;
 }
 
 }  // namespace
@@ -389,7 +489,7 @@ std::uint64_t DataTable::fingerprintOf(const State& s, const std::vector<std::st
             fp.add(c[static_cast<std::size_t>(nxtot + l)]);
         }
     }
-    return fp.h;
+    return fp.value();
 }
 
 std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprint) {
@@ -440,7 +540,7 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         for (const Column& c : L.y) {
             yNames_.push_back(c.name);
         }
-        scan = io::scanTable(file_, readingParts(s, file_));
+        scan = io::scanTable(file_, readingParts(file_), passThreads(s));
         room = std::min<std::int64_t>(scan.rowLines, std::numeric_limits<std::int32_t>::max());
         try {
             s.DATAE.allocate(0, L.nxtot + static_cast<int>(L.y.size()), 1,
@@ -452,7 +552,7 @@ std::int64_t DataTable::readAll(State& s, Reading how, std::uint64_t& fingerprin
         }
     }
 
-    std::int64_t rows = declaring && !scan.cuts.empty() ? readInParts(table, scan, L, s.DATAE, check_) : -1;
+    std::int64_t rows = declaring ? readInParts(table, scan, L, s.DATAE, check_, passThreads(s)) : -1;
     if (rows < 0) {
         // One reader, row by row: also the reading that finds the first
         // fault of a table read in parts, with its line.

@@ -58,8 +58,16 @@
 // since: then it reads the file again and stops when it has changed since
 // declare() (another number of data rows, another value or name).
 //
-// Memory: beyond DATAE, the reader holds one line of the file at a time,
-// however large the table.
+// Reading: the scan cuts the file into parts of about 512 KiB at line
+// starts; the threads of the passes (JTHREADS) take the parts in turn and
+// read them with io::QuickTableReader, while the calling thread checks the
+// rows in file order as the parts come in. Where the quick reader gives
+// up, or a row fails its check, one checked reader (io::TableReader) reads
+// the whole table again and stops at the first fault with its line: the
+// values and the messages are those of a reading row by row.
+//
+// Memory: beyond DATAE, each thread holds one block of the file (256 KiB)
+// at a time, however large the table.
 #pragma once
 
 #include <cstdint>

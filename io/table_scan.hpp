@@ -19,8 +19,8 @@ struct TableScan {
 };
 
 // Scans `file` and cuts it into at most `parts` parts of about equal size
-// (fewer when it has fewer lines). A file that cannot be read scans as
-// empty: its reading stops on its own.
-TableScan scanTable(const std::string& file, int parts);
+// (fewer when it has fewer lines), on up to `threads` threads. A file that
+// cannot be read scans as empty: its reading stops on its own.
+TableScan scanTable(const std::string& file, int parts, int threads = 1);
 
 }  // namespace quorl::io

@@ -21,9 +21,10 @@ bool parseQuad(std::string_view text, Quad& out);
 // [+-]digits[.digits][(E|e|D|d)[+-]digits] (at most 19 significant digits,
 // an exponent of at most 4 digits) whose value is zero or D * 10^E with
 // D <= 2^53 and |E| <= 22 once zeros are moved from E into D, or with
-// -27 <= E < -22; returns false, leaving `out` untouched, for every other
-// text. Where it reads a text it gives the same pair as parseQuad, the
-// nearest one.
+// -340 <= E < -22, or with D < 2^64 and -340 <= E <= 19, but not all of
+// these (a value within 2^-74 of a double, a subnormal tail); returns
+// false, leaving `out` untouched, for every other text. Where it reads a
+// text it gives the same pair as parseQuad, the nearest one.
 bool parseShortDecimal(std::string_view text, Quad& out);
 
 // The value (-1)^negative * digits * 10^exp10 as parseShortDecimal gives it
