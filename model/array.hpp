@@ -27,9 +27,13 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <source_location>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -44,6 +48,54 @@ namespace detail {
 [[noreturn]] void arrayRangeStop(int dim, int from, int to, int lower, int upper, const std::source_location& loc);
 [[noreturn]] void arrayBoundsStop(int lower, int upper, const std::source_location& loc);
 [[noreturn]] void arrayDimStop(int dim, int rank, const std::source_location& loc);
+
+// The storage of Array2: memory that comes zeroed from the system
+// (calloc), so that an array of zeros of a trivial type is allocated
+// without writing it. For a large array the pages are then zeroed by the
+// system as they are first written, by whichever thread writes them, not
+// all at once by the thread that allocates. Default construction of such
+// elements writes nothing: the vector's own resize from empty (in
+// allocate) is the only place it happens, on fresh zeroed memory.
+template <class T>
+struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        if (n > std::size_t(-1) / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+        if (p == nullptr) {
+            throw std::bad_alloc();
+        }
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) > 0 || !std::is_trivial_v<U>) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    }
+    template <class U>
+    bool operator==(const ZeroedAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
+// Whether a value's bytes are all zero (the value a zeroed allocation holds).
+template <class T>
+bool zeroBits(const T& value) {
+    if constexpr (std::is_trivial_v<T>) {
+        unsigned char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        return std::all_of(bytes, bytes + sizeof(T), [](unsigned char b) { return b == 0; });
+    } else {
+        return false;
+    }
+}
 
 inline std::size_t extentOf(int lower, int upper, const std::source_location& loc) {
     if (upper < lower - 1) {
@@ -205,7 +257,14 @@ public:
                   std::source_location loc = std::source_location::current()) {
         const std::size_t n1 = detail::extentOf(lower1, upper1, loc);
         const std::size_t n2 = detail::extentOf(lower2, upper2, loc);
-        data_.assign(n1 * n2, value);
+        if (detail::zeroBits(value)) {
+            // Fresh zeroed memory: nothing written here.
+            Storage fresh;
+            fresh.resize(n1 * n2);
+            data_ = std::move(fresh);
+        } else {
+            data_.assign(n1 * n2, value);
+        }
         lower1_ = lower1;
         upper1_ = upper1;
         lower2_ = lower2;
@@ -320,7 +379,8 @@ private:
     int lower2_ = 1;
     int upper2_ = 0;
     std::size_t n1_ = 0;
-    std::vector<T> data_;
+    using Storage = std::vector<T, detail::ZeroedAllocator<T>>;
+    Storage data_;
 };
 
 }  // namespace quorl
