@@ -5,6 +5,8 @@
 // scalar operation.
 #include "quad/quad_block.hpp"
 
+#include <algorithm>
+
 #include "quad/derivative_rules.hpp"
 #include "quad/quad_block_simd.hpp"
 
@@ -95,45 +97,59 @@ void chain(Quad outer, const Values& inner, Values& r, int n) {
     eachGroup(n, [&](int i) { store(r, i, simd::chain(v, load(inner, i))); });
 }
 
-// Four sums at a time, four values a time each: the four lanes of four
+// Four sums a vector, four values at a time each: the four lanes of four
 // terms are turned (a 4 x 4 transpose) into four vectors of one lane's four
-// terms, added in lane order. Leftover lanes go one at a time.
+// terms, added in lane order. Up to kChains vectors of sums go side by side,
+// so that their chains of dependent additions overlap. Leftover lanes go
+// one at a time.
 void addLanes(const Values* const* terms, int count, int n, Quad* sums) {
+    constexpr int kChains = 4;
     const int whole = n / kGroup * kGroup;
-    for (int e0 = 0; e0 < count; e0 += kGroup) {
-        const int m = count - e0 < kGroup ? count - e0 : kGroup;
-        const Values* t[kGroup];
-        Quad start[kGroup];
-        for (int j = 0; j < kGroup; ++j) {
-            // A missing term repeats the first; its sum is not kept.
-            t[j] = terms[e0 + (j < m ? j : 0)];
-            start[j] = j < m ? sums[e0 + j] : Quad{};
-        }
-        Q acc{V{start[0].hi, start[1].hi, start[2].hi, start[3].hi}, V{start[0].lo, start[1].lo, start[2].lo, start[3].lo}};
-        const auto turn = [](V r0, V r1, V r2, V r3, V out[4]) {
-            const V a = _mm256_unpacklo_pd(r0, r1);
-            const V b = _mm256_unpackhi_pd(r0, r1);
-            const V c = _mm256_unpacklo_pd(r2, r3);
-            const V d = _mm256_unpackhi_pd(r2, r3);
-            out[0] = _mm256_permute2f128_pd(a, c, 0x20);
-            out[1] = _mm256_permute2f128_pd(b, d, 0x20);
-            out[2] = _mm256_permute2f128_pd(a, c, 0x31);
-            out[3] = _mm256_permute2f128_pd(b, d, 0x31);
-        };
-        for (int i = 0; i < whole; i += kGroup) {
-            V hi[4], lo[4];
-            turn(load(t[0]->hi + i), load(t[1]->hi + i), load(t[2]->hi + i), load(t[3]->hi + i), hi);
-            turn(load(t[0]->lo + i), load(t[1]->lo + i), load(t[2]->lo + i), load(t[3]->lo + i), lo);
+    const auto turn = [](V r0, V r1, V r2, V r3, V out[4]) {
+        const V a = _mm256_unpacklo_pd(r0, r1);
+        const V b = _mm256_unpackhi_pd(r0, r1);
+        const V c = _mm256_unpacklo_pd(r2, r3);
+        const V d = _mm256_unpackhi_pd(r2, r3);
+        out[0] = _mm256_permute2f128_pd(a, c, 0x20);
+        out[1] = _mm256_permute2f128_pd(b, d, 0x20);
+        out[2] = _mm256_permute2f128_pd(a, c, 0x31);
+        out[3] = _mm256_permute2f128_pd(b, d, 0x31);
+    };
+    for (int e0 = 0; e0 < count; e0 += kChains * kGroup) {
+        const int chains = std::min(kChains, (count - e0 + kGroup - 1) / kGroup);
+        const Values* t[kChains][kGroup];
+        Q acc[kChains];
+        for (int c = 0; c < chains; ++c) {
+            Quad start[kGroup];
             for (int j = 0; j < kGroup; ++j) {
-                acc = acc + Q{hi[j], lo[j]};
+                // A missing term repeats the first; its sum is not kept.
+                const int e = e0 + c * kGroup + j;
+                t[c][j] = terms[e < count ? e : 0];
+                start[j] = e < count ? sums[e] : Quad{};
+            }
+            acc[c] = Q{V{start[0].hi, start[1].hi, start[2].hi, start[3].hi},
+                       V{start[0].lo, start[1].lo, start[2].lo, start[3].lo}};
+        }
+        for (int i = 0; i < whole; i += kGroup) {
+            for (int c = 0; c < chains; ++c) {
+                V hi[4], lo[4];
+                turn(load(t[c][0]->hi + i), load(t[c][1]->hi + i), load(t[c][2]->hi + i), load(t[c][3]->hi + i), hi);
+                turn(load(t[c][0]->lo + i), load(t[c][1]->lo + i), load(t[c][2]->lo + i), load(t[c][3]->lo + i), lo);
+                for (int j = 0; j < kGroup; ++j) {
+                    acc[c] = acc[c] + Q{hi[j], lo[j]};
+                }
             }
         }
         for (int i = whole; i < n; ++i) {
-            acc = acc + Q{V{t[0]->hi[i], t[1]->hi[i], t[2]->hi[i], t[3]->hi[i]},
-                          V{t[0]->lo[i], t[1]->lo[i], t[2]->lo[i], t[3]->lo[i]}};
+            for (int c = 0; c < chains; ++c) {
+                acc[c] = acc[c] + Q{V{t[c][0]->hi[i], t[c][1]->hi[i], t[c][2]->hi[i], t[c][3]->hi[i]},
+                                    V{t[c][0]->lo[i], t[c][1]->lo[i], t[c][2]->lo[i], t[c][3]->lo[i]}};
+            }
         }
-        for (int j = 0; j < m; ++j) {
-            sums[e0 + j] = Quad{acc.hi[j], acc.lo[j]};
+        for (int c = 0; c < chains; ++c) {
+            for (int j = 0; j < kGroup && e0 + c * kGroup + j < count; ++j) {
+                sums[e0 + c * kGroup + j] = Quad{acc[c].hi[j], acc[c].lo[j]};
+            }
         }
     }
 }
