@@ -7,7 +7,9 @@
 //  - a program evaluates without a fault, and the partials pass gives the
 //    same value to the last bit;
 //  - a program that uses no name is one constant, and it is finite: a
-//    part without names that is not finite is refused when compiled.
+//    part without names that is not finite is refused when compiled;
+//  - a block of points, each lane with its own variables, gives every
+//    lane's value and partials bit for bit as the point alone does.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +67,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Quad value = program.evaluate(params, vars);
     const Quad again = program.evaluate(params, vars, partials);
     FUZZ_CHECK(sameBits(value, again));
+    // A block of 1 to 32 points: lane i's variables from the values table.
+    const int n = static_cast<int>(choice % quorl::block::kLanes) + 1;
+    std::vector<quorl::block::Values> varBlocks(2), partialBlocks(3);
+    quorl::block::Values valueBlock;
+    for (int i = 0; i < quorl::block::kLanes; ++i) {
+        for (std::size_t k = 0; k < 2; ++k) {
+            varBlocks[k].set(i, kValues[(choice + 7 * static_cast<unsigned>(i) + 3 * k) % kValueCount]);
+        }
+    }
+    program.evaluateBlock(params, varBlocks, n, valueBlock, partialBlocks);
+    for (int i = 0; i < n; ++i) {
+        const std::vector<Quad> laneVars{varBlocks[0].get(i), varBlocks[1].get(i)};
+        FUZZ_CHECK(sameBits(valueBlock.get(i), program.evaluate(params, laneVars, partials)));
+        for (std::size_t k = 0; k < static_cast<std::size_t>(program.parameterCount()); ++k) {
+            FUZZ_CHECK(sameBits(partialBlocks[k].get(i), partials[k]));
+        }
+    }
+    program.evaluateBlock(params, varBlocks, n, valueBlock);
+    for (int i = 0; i < n; ++i) {
+        const std::vector<Quad> laneVars{varBlocks[0].get(i), varBlocks[1].get(i)};
+        FUZZ_CHECK(sameBits(valueBlock.get(i), program.evaluate(params, laneVars)));
+    }
     if (program.parameterCount() == 0 && program.variableCount() == 0) {
         FUZZ_CHECK(program.code().size() == 1 && quorl::isFinite(value));
     }
