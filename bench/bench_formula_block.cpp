@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_formula_models.hpp"
 #include "formula/formula.hpp"
 #include "quad/decimal.hpp"
 
@@ -17,21 +18,9 @@ namespace {
 using quorl::Quad;
 using quorl::block::Values;
 
-struct Model {
-    const char* formula;
-    std::vector<std::string> names;
-    std::vector<const char*> values;
-    double xLow, xHigh;
-};
-
-const Model kExpDecay{"a*exp(-b*x) + c", {"a", "b", "c"}, {"5.0014119882", "0.79379645599", "1.1917959562"}, 0, 10};
-
-const Model kEnso{"b1 + b2*cos(2*pi*x/12) + b3*sin(2*pi*x/12) + b5*cos(2*pi*x/b4) + b6*sin(2*pi*x/b4) + "
-                  "b8*cos(2*pi*x/b7) + b9*sin(2*pi*x/b7)",
-                  {"b1", "b2", "b3", "b4", "b5", "b6", "b7", "b8", "b9"},
-                  {"10.510749193", "3.0762128085", "0.53280138227", "44.311088700", "-1.6231428586",
-                   "0.52554493756", "26.887614440", "0.21232288488", "1.4966870418"},
-                  1, 168};
+using Model = quorl::bench::FormulaModel;
+using quorl::bench::kEnso;
+using quorl::bench::kExpDecay;
 
 constexpr int kPoints = 4096;  // 128 full blocks
 
